@@ -1,0 +1,76 @@
+// The window-and-control runtime: windows built from a control table,
+// controls looked up by name, events dispatched to plain handler procedures,
+// and property reads and writes that any thread may make; a worker thread's
+// call is carried out synchronously on the window thread.
+//
+// Texts crossing this interface are GBK bytes; the runtime converts them with
+// code page 936 where they meet a window, whatever the machine's ANSI code
+// page is.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ui/control_table.h"
+
+namespace yz::ui {
+
+using Handler = void (*)();
+
+// Events of the main window's controls: which handler runs for what.
+struct EventBinding {
+    const char* control;
+    enum Event { TextChanged, Click, LeftButtonDown, FileReceived, Created } event;
+    Handler handler;                                  // TextChanged, Click, LeftButtonDown, Created
+    void (*fileHandler)(const std::string& fileList); // FileReceived
+};
+
+// --- Start-up and shutdown (window thread) ---
+// OleInitialize, the program's directory as the current directory, common
+// controls. Returns false when OLE could not be initialised.
+bool InitRuntime();
+// Exit routines run once, in registration order, after the message loop;
+// registering one twice adds it once.
+void RegisterExitRoutine(void (*routine)());
+void RunExitRoutines();
+// Creates a top-level window from its table, centred on the full screen,
+// raises its Created event, shows it. nullptr on failure.
+HWND LoadWindow(const WindowSpec& window, const ControlSpec* controls, int count,
+                const EventBinding* events, int eventCount, bool keepTabOrder);
+// Dispatches messages until the last window of the program is gone.
+// Returns the quit code.
+int RunMessageLoop();
+// The program's directory (GBK), fixed by InitRuntime.
+const std::string& ProgramDirectory();
+HWND MainWindow();
+
+// --- Controls by name (any thread) ---
+HWND Window(std::string_view name);
+std::string GetText(std::string_view name);          // whole text, GBK
+// Writes an edit box's whole text. For a column box the change handling runs
+// exactly once, synchronously, also when the text is unchanged.
+void SetText(std::string_view name, std::string_view text);
+void SetCaption(std::string_view name, std::string_view text);
+bool GetChecked(std::string_view name);
+void SetChecked(std::string_view name, bool checked);
+void SetProgressMax(int maximum);   // 32-bit range
+void SetProgressPos(int position);
+
+// Runs fn on the window thread and returns when it has run. On the window
+// thread it runs at once. Returns false when the window is gone (fn did not
+// run).
+bool OnWindowThread(const std::function<void()>& fn);
+bool IsWindowThread();
+
+// --- Text meets window ---
+std::wstring WideFromGbk(std::string_view gbk);
+std::string GbkFromWide(std::wstring_view wide);
+
+// A plain message box: OK only, no icon, no owner, task-modal, the title
+// "提示". Window thread only.
+void ShowMessage(std::string_view text);
+
+}  // namespace yz::ui
