@@ -10,6 +10,8 @@ namespace yz {
 void RefreshColumn(int column);           // change handling of column 1..4
 void ClearColumn(int column);
 void ImportDroppedFile(int column, const std::string& fileListText);
+// Binds the four drop objects to the four column boxes (main window created).
+void BindColumnDropTargets();
 
 // generator/
 void GenerateCommand();
