@@ -1,0 +1,87 @@
+// A combination run without the window: passes, draws, whole-line
+// de-duplication. The Win32 layer feeds it the column store and shows what it
+// makes in batches; tests drive it with a fixed seed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "columns/column_store.h"
+#include "text/word_list.h"
+
+namespace yz {
+
+// The lines the result box holds, for de-duplication by whole lines: the
+// box's text cut at CR LF (at character starts, as a column is cut). A last
+// piece without CR LF counts as a line; the next line appended continues it.
+class ResultLines {
+public:
+    ResultLines();
+    ~ResultLines();
+    ResultLines(const ResultLines&) = delete;
+    ResultLines& operator=(const ResultLines&) = delete;
+
+    void Reset(std::string_view boxText);
+    bool Contains(std::string_view line) const;
+    // The line was appended to the box, followed by CR LF.
+    void Append(std::string_view line);
+    std::size_t LineCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+class CombinationRun {
+public:
+    struct Settings {
+        std::int32_t passes = 0;   // N; below 1 makes no pass
+        bool dedup = false;        // read once at the start of the run
+        std::uint32_t seed = 0;    // from SeedRandom
+    };
+
+    CombinationRun(const ColumnStore& columns, Settings settings);
+    ~CombinationRun();
+
+    enum class Stop {
+        Done,      // all N passes made
+        Passes,    // maxPasses made
+        Lines,     // maxLines added
+        Bytes,     // the next line would take `out` past maxBytes; that pass is not made
+    };
+    struct Batch {
+        std::int32_t passes = 0;   // passes made by this call, skipped ones included
+        std::size_t lines = 0;     // lines appended to out
+        Stop stop = Stop::Done;
+    };
+
+    // Goes on from the next pass. Each pass draws column 1, then columns 2, 3
+    // and 4 that are ticked and not empty at that pass (reading the column
+    // store), joins the words, and appends the line and CR LF to `out` unless
+    // de-duplication finds it among the result's lines.
+    Batch Next(std::string& out, std::int32_t maxPasses, std::size_t maxLines, std::size_t maxBytes);
+
+    std::int32_t PassesDone() const;
+    std::int32_t Passes() const;
+    bool Done() const;
+
+    // Somebody else changed the result box: de-duplicate against this text.
+    void ResetResultText(std::string_view boxText);
+
+    // A point to go back to, to make a batch again after the box changed.
+    struct Mark {
+        std::uint32_t random = 0;
+        std::int32_t passesDone = 0;
+    };
+    Mark Save() const;
+    void Restore(const Mark& mark);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace yz
