@@ -12,6 +12,9 @@ void ClearColumn(int column);
 void ImportDroppedFile(int column, const std::string& fileListText);
 // Binds the four drop objects to the four column boxes (main window created).
 void BindColumnDropTargets();
+// Mirrors every change of the include boxes of columns 2..4 into Columns()
+// (main window created, before anything can change them).
+void WatchIncludeBoxes();
 
 // generator/
 void GenerateCommand();
@@ -28,5 +31,11 @@ void OpenHelpWindow();
 // app/
 void MainWindowCreated();
 void ExitCleanUp();
+// Routines run once, in registration order, after the message loop has ended
+// and before the exit routines release the columns: the generator registers
+// one that tells a combination run still going to stop (and waits for it to
+// let go of the lists). Registering a routine twice adds it once. Window
+// thread only; no window exists any more when they run.
+void RegisterBeforeExit(void (*routine)());
 
 }  // namespace yz

@@ -38,14 +38,25 @@ void RegisterExitRoutine(void (*routine)());
 void RunExitRoutines();
 // Creates a top-level window from its table, centred on the full screen,
 // raises its Created event, shows it. nullptr on failure.
+// keepTabOrder: Tab and Shift+Tab cycle through the controls that take the
+// focus in table order (the overload below names the cycle instead).
 HWND LoadWindow(const WindowSpec& window, const ControlSpec* controls, int count,
                 const EventBinding* events, int eventCount, bool keepTabOrder);
+HWND LoadWindow(const WindowSpec& window, const ControlSpec* controls, int count,
+                const EventBinding* events, int eventCount,
+                const char* const* tabOrder, int tabCount);
 // Dispatches messages until the last window of the program is gone.
 // Returns the quit code.
 int RunMessageLoop();
 // The program's directory (GBK), fixed by InitRuntime.
 const std::string& ProgramDirectory();
 HWND MainWindow();
+// Windows that LoadWindow made and that still exist.
+int OpenWindowCount();
+// Handles a key press before the focused control sees it (Tab, Shift+Tab,
+// Esc, Enter, F1); true when the message was taken. RunMessageLoop calls it,
+// a test or a modal loop of the program's own may too.
+bool PreTranslateKey(MSG& msg);
 
 // --- Controls by name (any thread) ---
 HWND Window(std::string_view name);
@@ -58,6 +69,14 @@ bool GetChecked(std::string_view name);
 void SetChecked(std::string_view name, bool checked);
 void SetProgressMax(int maximum);   // 32-bit range
 void SetProgressPos(int position);
+// Reads an edit box's whole text into `out`, reusing the buffers of earlier
+// calls: the column change handling reads megabytes on every keystroke.
+void ReadText(std::string_view name, std::string& out);
+// Length of the text in UTF-16 units, 0 for an empty box.
+int TextLength(std::string_view name);
+// A check box's ticked state changes (a click, Space, BM_SETCHECK from anyone):
+// fn is told on the window thread after the change. One observer.
+void SetCheckObserver(void (*fn)(std::string_view control, bool checked));
 
 // Runs fn on the window thread and returns when it has run. On the window
 // thread it runs at once. Returns false when the window is gone (fn did not
@@ -68,6 +87,14 @@ bool IsWindowThread();
 // --- Text meets window ---
 std::wstring WideFromGbk(std::string_view gbk);
 std::string GbkFromWide(std::wstring_view wide);
+
+// --- Control skin (window thread) ---
+// 1, 2 or 3 switches the skin on with that frame colour scheme for every
+// window of the thread, existing and created later; any other number switches
+// it off and gives every window its own drawing back.
+bool SwitchSkin(int scheme);
+int SkinScheme();   // 0 when off
+COLORREF SkinFrameColour(int scheme);
 
 // A plain message box: OK only, no icon, no owner, task-modal, the title
 // "提示". Window thread only.
