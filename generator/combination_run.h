@@ -24,10 +24,18 @@ public:
     ResultLines(const ResultLines&) = delete;
     ResultLines& operator=(const ResultLines&) = delete;
 
+    // «ab\r\n» holds the line «ab», «\r\n» one empty line, «» none, and «ab»
+    // the unfinished line «ab».
     void Reset(std::string_view boxText);
+    // The line equals a whole line of the box (the unfinished last one
+    // included), byte for byte.
     bool Contains(std::string_view line) const;
-    // The line was appended to the box, followed by CR LF.
+    // The line was appended to the box, followed by CR LF: afterwards the set
+    // is what Reset(old text + line + CR LF) would give.
     void Append(std::string_view line);
+    // Append unless Contains; true when appended.
+    bool AppendIfAbsent(std::string_view line);
+    // Distinct lines held, the unfinished last one included.
     std::size_t LineCount() const;
 
 private:
@@ -50,7 +58,8 @@ public:
         Done,      // all N passes made
         Passes,    // maxPasses made
         Lines,     // maxLines added
-        Bytes,     // the next line would take `out` past maxBytes; that pass is not made
+        Bytes,     // the next line would take `out` past maxBytes; that pass is not
+                   // made (the first line of a call is always taken)
     };
     struct Batch {
         std::int32_t passes = 0;   // passes made by this call, skipped ones included

@@ -1,0 +1,233 @@
+// ResultLines: the set of the result box's whole lines.
+//
+// The lines live one after another in one arena; an open-addressing table of
+// (hash, length, offset) finds them. Nothing is allocated per line, so millions
+// of lines cost two growing buffers and no more.
+#include <cstring>
+#include <vector>
+
+#include "generator/combination_run.h"
+#include "text/text.h"
+
+namespace yz {
+
+namespace {
+
+std::uint64_t Load64(const unsigned char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::uint64_t Mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+// Eight bytes a step; only the table's own consistency depends on it.
+std::uint32_t HashBytes(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    std::size_t n = s.size();
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(n) * 0xC2B2AE3D27D4EB4Full);
+    while (n >= 8) {
+        h = (h ^ Load64(p)) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+        p += 8;
+        n -= 8;
+    }
+    if (n > 0) {
+        std::uint64_t v = 0;
+        std::memcpy(&v, p, n);
+        h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+    }
+    return static_cast<std::uint32_t>(Mix(h));
+}
+
+}  // namespace
+
+struct ResultLines::Impl {
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t length = 0;
+        std::size_t offset = kEmpty;
+    };
+    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+
+    std::string arena;         // the distinct complete lines' bytes
+    std::vector<Slot> slots;   // power-of-two size, or empty
+    std::size_t count = 0;     // distinct complete lines
+
+    // The piece after the last cut, not yet ended by CR LF, and where the cut
+    // walk stands in it: the next byte is a trail byte, or the last byte is a
+    // CR at a character start that an LF would turn into a cut.
+    std::string tail;
+    bool afterLead = false;
+    bool pendingCr = false;
+
+    void Clear() {
+        arena.clear();
+        arena.shrink_to_fit();
+        std::vector<Slot>().swap(slots);
+        count = 0;
+        tail.clear();
+        afterLead = false;
+        pendingCr = false;
+    }
+
+    bool Find(std::string_view line, std::uint32_t hash) const {
+        if (slots.empty()) return false;
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots[i];
+            if (s.offset == kEmpty) return false;
+            if (s.hash == hash && s.length == line.size() &&
+                std::memcmp(arena.data() + s.offset, line.data(), line.size()) == 0) {
+                return true;
+            }
+        }
+    }
+
+    void Grow() {
+        const std::size_t size = slots.empty() ? 1024 : slots.size() * 2;
+        std::vector<Slot> old(size);
+        old.swap(slots);
+        const std::size_t mask = slots.size() - 1;
+        for (const Slot& s : old) {
+            if (s.offset == kEmpty) continue;
+            std::size_t i = s.hash & mask;
+            while (slots[i].offset != kEmpty) i = (i + 1) & mask;
+            slots[i] = s;
+        }
+    }
+
+    void Insert(std::string_view line, std::uint32_t hash) {
+        if ((count + 1) * 4 > slots.size() * 3) Grow();
+        const std::size_t mask = slots.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots[i].offset != kEmpty) i = (i + 1) & mask;
+        slots[i].hash = hash;
+        slots[i].length = static_cast<std::uint32_t>(line.size());
+        slots[i].offset = arena.size();
+        arena.append(line.data(), line.size());
+        ++count;
+    }
+
+    // A complete line; kept once.
+    void AddComplete(std::string_view line) {
+        // The length field is 32 bits; a box never holds a 4 GB line.
+        if (line.size() > 0xFFFFFFFFu) return;
+        const std::uint32_t hash = HashBytes(line);
+        if (!Find(line, hash)) Insert(line, hash);
+    }
+
+    // Walks more of the box's text on from where the walk stands, cutting at
+    // CR LF at character starts.
+    void Feed(std::string_view bytes) {
+        const std::size_t n = bytes.size();
+        if (n == 0) return;
+        std::size_t i = 0;
+        if (afterLead) {
+            tail.push_back(bytes[0]);
+            i = 1;
+        } else if (pendingCr && bytes[0] == '\n') {
+            tail.pop_back();  // the CR
+            AddComplete(tail);
+            tail.clear();
+            i = 1;
+        }
+        afterLead = false;
+        pendingCr = false;
+        std::size_t start = i;
+        while (i < n) {
+            const unsigned char b = static_cast<unsigned char>(bytes[i]);
+            if (b == '\r') {
+                if (i + 1 < n && bytes[i + 1] == '\n') {
+                    const std::string_view piece = bytes.substr(start, i - start);
+                    if (tail.empty()) {
+                        AddComplete(piece);
+                    } else {
+                        tail.append(piece);
+                        AddComplete(tail);
+                        tail.clear();
+                    }
+                    i += 2;
+                    start = i;
+                    continue;
+                }
+                if (i + 1 == n) pendingCr = true;
+            }
+            i += IsLeadByte(b) ? 2 : 1;
+        }
+        afterLead = (i > n);  // the text ends inside a character
+        tail.append(bytes.substr(start));
+    }
+
+    bool Contains(std::string_view line) const {
+        if (!tail.empty() && line == std::string_view(tail)) return true;
+        return Find(line, HashBytes(line));
+    }
+
+    // True when line followed by CR LF is one whole line by itself: nothing
+    // pending, no CR in it, and it does not end inside a character.
+    bool Standalone(std::string_view line) const {
+        if (!tail.empty() || afterLead || pendingCr || line.size() > 0xFFFFFFFFu) return false;
+        std::size_t i = 0;
+        const std::size_t n = line.size();
+        while (i < n) {
+            const unsigned char b = static_cast<unsigned char>(line[i]);
+            if (b == '\r') return false;
+            i += IsLeadByte(b) ? 2 : 1;
+        }
+        return i == n;
+    }
+
+    void Append(std::string_view line) {
+        if (Standalone(line)) {
+            AddComplete(line);
+            return;
+        }
+        Feed(line);
+        Feed(std::string_view("\r\n", 2));
+    }
+
+    // Contains and Append in one, hashing the line once in the common case.
+    bool AppendIfAbsent(std::string_view line) {
+        if (Standalone(line)) {
+            const std::uint32_t hash = HashBytes(line);
+            if (Find(line, hash)) return false;
+            Insert(line, hash);
+            return true;
+        }
+        if (Contains(line)) return false;
+        Feed(line);
+        Feed(std::string_view("\r\n", 2));
+        return true;
+    }
+};
+
+ResultLines::ResultLines() : impl_(std::make_unique<Impl>()) {}
+ResultLines::~ResultLines() = default;
+
+void ResultLines::Reset(std::string_view boxText) {
+    impl_->Clear();
+    impl_->Feed(boxText);
+}
+
+bool ResultLines::Contains(std::string_view line) const { return impl_->Contains(line); }
+
+void ResultLines::Append(std::string_view line) { impl_->Append(line); }
+
+bool ResultLines::AppendIfAbsent(std::string_view line) { return impl_->AppendIfAbsent(line); }
+
+std::size_t ResultLines::LineCount() const {
+    const Impl& d = *impl_;
+    std::size_t n = d.count;
+    if (!d.tail.empty() && !d.Find(d.tail, HashBytes(d.tail))) ++n;
+    return n;
+}
+
+}  // namespace yz
