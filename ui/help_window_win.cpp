@@ -1,8 +1,88 @@
-// The help window.
+// The help window: a window of its own, modeless and without an owner, with
+// one label of fixed text. The runtime builds it from its table and counts it
+// among the program's windows, so the program ends only when both the main
+// window and this one are gone.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <iterator>
+
 #include "app/handlers.h"
+#include "ui/control_table.h"
+#include "ui/runtime.h"
 
 namespace yz {
 
-void OpenHelpWindow() {}
+namespace {
+
+constexpr UINT_PTR kHelpSubclass = 0x595A4801;
+
+// The one help window that is open, if any; cleared when it is destroyed so
+// that a later window reusing the handle is never mistaken for it.
+HWND g_helpWindow = nullptr;
+
+// The label's text is black on whatever the window shows beneath it; the font
+// lives as long as the window.
+LRESULT CALLBACK HelpWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
+    }
+    case WM_DESTROY:
+        if (g_helpWindow == hwnd) g_helpWindow = nullptr;
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, HelpWindowProc, kHelpSubclass);
+        if (ref) DeleteObject(reinterpret_cast<HFONT>(ref));
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// The system picks the face for the GB2312 character set.
+HFONT HelpFont() {
+    LOGFONTW lf{};
+    lf.lfHeight = -16;  // character height, without the internal leading
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = GB2312_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    return CreateFontIndirectW(&lf);
+}
+
+}  // namespace
+
+void OpenHelpWindow() {
+    if (g_helpWindow && IsWindow(g_helpWindow)) {
+        if (IsIconic(g_helpWindow)) ShowWindow(g_helpWindow, SW_RESTORE);
+        SetForegroundWindow(g_helpWindow);
+        return;
+    }
+    // Built anew from its table at every opening: centred on the screen, no
+    // owner, its own taskbar button, no handlers.
+    HWND window = ui::LoadWindow(ui::kHelpWindow, ui::kHelpControls,
+                                 static_cast<int>(std::size(ui::kHelpControls)), nullptr, 0, false);
+    if (!window) return;  // nothing is reported; the program goes on
+    g_helpWindow = window;
+
+    HFONT font = HelpFont();
+    SetWindowSubclass(window, HelpWindowProc, kHelpSubclass, reinterpret_cast<DWORD_PTR>(font));
+    if (HWND label = ui::Window(ui::kHelpControls[0].name)) {
+        // Top-aligned and wrapped at the label's width (and at each CR LF),
+        // unlike the one-line labels of the main window.
+        LONG style = GetWindowLongW(label, GWL_STYLE);
+        style &= ~(SS_TYPEMASK | SS_CENTERIMAGE);
+        SetWindowLongW(label, GWL_STYLE, style | SS_LEFT | SS_NOPREFIX);
+        if (font) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        InvalidateRect(window, nullptr, TRUE);
+    }
+}
 
 }  // namespace yz
