@@ -2,6 +2,8 @@
 
 #include "text/text.h"
 
+#include <cstring>
+
 namespace yz {
 
 WordList WordList::FromText(std::string_view text) {
@@ -15,19 +17,31 @@ WordList WordList::FromText(std::string_view text) {
     const std::size_t n = list.bytes_.size();
     list.starts_.reserve(n / 16 + 1);
     list.ends_.reserve(n / 16 + 1);
-    std::size_t start = 0;
+    // A CR counts only where a character starts. The byte after any byte
+    // below 0x80 starts a character (that byte ended a character either way),
+    // so a CR starts one exactly when the run of bytes of 0x80 or above before
+    // it, back to the last known start, has even length: they pair up as lead
+    // and trail. This lets memchr find the CRs and keeps the walk one pass.
+    std::size_t start = 0;  // start of the current piece
+    std::size_t known = 0;  // a position known to start a character
     std::size_t i = 0;
     while (i + 1 < n) {
-        const unsigned char b = static_cast<unsigned char>(p[i]);
-        if (b == '\r' && p[i + 1] == '\n') {
+        const void* hit = std::memchr(p + i, '\r', n - 1 - i);
+        if (hit == nullptr) break;
+        const std::size_t cr = static_cast<std::size_t>(static_cast<const char*>(hit) - p);
+        std::size_t j = cr;
+        while (j > known && static_cast<unsigned char>(p[j - 1]) >= 0x80) --j;
+        const bool atStart = ((cr - j) & 1u) == 0;
+        if (atStart && p[cr + 1] == '\n') {
             list.starts_.push_back(static_cast<std::uint32_t>(start));
-            list.ends_.push_back(static_cast<std::uint32_t>(i));
-            i += 2;
-            start = i;
+            list.ends_.push_back(static_cast<std::uint32_t>(cr));
+            start = cr + 2;
+            i = start;
         } else {
-            // The byte after a lead byte is its trail byte, even a CR.
-            i += IsLeadByte(b) ? 2 : 1;
+            // A CR (below 0x80) ends a character whether lead, trail or alone.
+            i = cr + 1;
         }
+        known = i;
     }
     if (start < n) {
         list.starts_.push_back(static_cast<std::uint32_t>(start));

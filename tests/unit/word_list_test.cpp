@@ -41,6 +41,13 @@ TEST(WordListFromText, CutsAtCrLfOnly) {
         // A lead byte before CR LF takes the CR as its trail: no cut there.
         {"a\x81\r\nb", {"a\x81\r\nb"}},
         {"a\x81\r\n\r\nb", {"a\x81\r\n", "b"}},
+        // Runs of bytes of 0x80 or above pair up from the last one-byte character.
+        {"\x81\x82\r\nb", {"\x81\x82", "b"}},
+        {"\x81\x82\x83\r\nb", {"\x81\x82\x83\r\nb"}},
+        {"\x81" "a\x82\r\nb", {"\x81" "a\x82\r\nb"}},        // 81 61 is one character
+        {"\x81" "a" "a\x82\r\nb", {"\x81" "aa\x82\r\nb"}},
+        {"\x81\r\r\nb", {"\x81\r", "b"}},                     // CR as a trail, then a real CR LF
+        {"\x81\r\n\x82\r\n", {"\x81\r\n\x82\r\n"}},
         {"ab\x81", {"ab\x81"}},           // lead byte at the very end stays in the member
         {"a\r\n\x81", {"a", "\x81"}},
         {std::string("a\0b\r\nc", 6), {std::string("a\0b", 3), "c"}},
