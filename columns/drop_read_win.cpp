@@ -1,6 +1,7 @@
 // Reading a dropped file and deciding what the drop does to the column.
 #include <windows.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -44,19 +45,29 @@ FileRead ReadTextFile(const std::wstring& name) {
     if (size.QuadPart == 0) return result;
 
     const DWORD wanted = static_cast<DWORD>(size.QuadPart);
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[wanted]);
-    if (!buffer) {
+    std::string bytes;
+    try {
+        bytes.resize(wanted);
+    } catch (const std::bad_alloc&) {
         result.status = FileRead::TooLarge;
         return result;
     }
     DWORD got = 0;
-    if (!ReadFile(raw, buffer.get(), wanted, &got, nullptr)) {
+    if (!ReadFile(raw, bytes.data(), wanted, &got, nullptr)) {
         result.status = FileRead::ReadError;
         return result;
     }
     file.reset();  // the text is read: the file is not held any longer
+    bytes.resize(got);
+    // Without a 0x00 or 0x1A byte anywhere the walk takes every byte: keep
+    // the bytes read rather than copy 10 MB of words once more.
+    if (std::memchr(bytes.data(), 0x00, bytes.size()) == nullptr &&
+        std::memchr(bytes.data(), 0x1A, bytes.size()) == nullptr) {
+        result.text = std::move(bytes);
+        return result;
+    }
     try {
-        result.text = TextFromFileBytes(buffer.get(), got);
+        result.text = TextFromFileBytes(bytes.data(), bytes.size());
     } catch (const std::bad_alloc&) {
         result.status = FileRead::TooLarge;
     }
