@@ -195,9 +195,8 @@ struct ResultLines::Impl {
     }
 
     // Contains and Append in one, hashing the line once in the common case.
-    bool AppendIfAbsent(std::string_view line) {
+    bool AppendIfAbsent(std::string_view line, std::uint32_t hash) {
         if (Standalone(line)) {
-            const std::uint32_t hash = HashBytes(line);
             if (Find(line, hash)) return false;
             Insert(line, hash);
             return true;
@@ -221,7 +220,21 @@ bool ResultLines::Contains(std::string_view line) const { return impl_->Contains
 
 void ResultLines::Append(std::string_view line) { impl_->Append(line); }
 
-bool ResultLines::AppendIfAbsent(std::string_view line) { return impl_->AppendIfAbsent(line); }
+bool ResultLines::AppendIfAbsent(std::string_view line) { return impl_->AppendIfAbsent(line, HashBytes(line)); }
+
+std::uint32_t ResultLines::Hash(std::string_view line) { return HashBytes(line); }
+
+void ResultLines::Prefetch(std::uint32_t hash) const {
+    const Impl& d = *impl_;
+    if (d.slots.empty()) return;
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(&d.slots[hash & (d.slots.size() - 1)]);
+#endif
+}
+
+bool ResultLines::AppendIfAbsent(std::string_view line, std::uint32_t hash) {
+    return impl_->AppendIfAbsent(line, hash);
+}
 
 std::size_t ResultLines::LineCount() const {
     const Impl& d = *impl_;
