@@ -116,6 +116,9 @@ CombinationRun::Batch CombinationRun::Impl::NextDedup(std::string& out, std::int
             lines->Prefetch(a.hash);
             ++aheadCount;
         }
+        if (aheadCount > kAhead / 2) {
+            lines->PrefetchLine(ahead[static_cast<std::size_t>((aheadFirst + kAhead / 2) % kAhead)].hash);
+        }
         Ahead& a = ahead[static_cast<std::size_t>(aheadFirst)];
         // The byte check comes before the look-up so that the set changes
         // only with `out`; a pass put back here is made again next call.

@@ -35,10 +35,12 @@ public:
     void Append(std::string_view line);
     // Append unless Contains; true when appended.
     bool AppendIfAbsent(std::string_view line);
-    // The same with the line's Hash() known; Prefetch(hash) asks for the
-    // table's memory ahead, so a run can look several lines up at once.
+    // The same with the line's Hash() known. Prefetch(hash) asks for the
+    // table's memory ahead and, a little later, PrefetchLine(hash) for the
+    // stored line that may match, so a run can look several lines up at once.
     static std::uint32_t Hash(std::string_view line);
     void Prefetch(std::uint32_t hash) const;
+    void PrefetchLine(std::uint32_t hash) const;
     bool AppendIfAbsent(std::string_view line, std::uint32_t hash);
     // Distinct lines held, the unfinished last one included.
     std::size_t LineCount() const;

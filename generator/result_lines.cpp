@@ -4,6 +4,7 @@
 // (hash, length, offset) finds them. Nothing is allocated per line, so millions
 // of lines cost two growing buffers and no more.
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 #include "generator/combination_run.h"
@@ -50,16 +51,26 @@ std::uint32_t HashBytes(std::string_view s) {
 }  // namespace
 
 struct ResultLines::Impl {
+    // A slot names a line by its hash and where it lies in the arena; 0 is
+    // the free slot. Eight bytes a slot keep the table small for the cache.
     struct Slot {
         std::uint32_t hash = 0;
-        std::uint32_t length = 0;
-        std::size_t offset = kEmpty;
+        std::uint32_t ref = 0;
     };
-    static constexpr std::size_t kEmpty = static_cast<std::size_t>(-1);
+    // The arena: blocks of 1 MB, each line stored as its 32-bit length and its
+    // bytes, never across blocks. A ref is block number * 1 MB + offset, so
+    // blocks are never moved (no big copies, no demand for one huge piece of
+    // address space in a 32-bit process).
+    static constexpr std::uint32_t kBlockBits = 20;
+    static constexpr std::uint32_t kBlock = 1u << kBlockBits;
+    static constexpr std::size_t kMaxBlocks = 4096;  // refs stay below 4 GB
 
-    std::string arena;         // the distinct complete lines' bytes
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::uint32_t used = 0;    // bytes used in the last block
     std::vector<Slot> slots;   // power-of-two size, or empty
-    std::size_t count = 0;     // distinct complete lines
+    std::size_t count = 0;     // distinct complete lines in the table
+    // Lines too long for a block, or beyond 4 GB of arena: rare, kept plainly.
+    std::unordered_set<std::string> overflow;
 
     // The piece after the last cut, not yet ended by CR LF, and where the cut
     // walk stands in it: the next byte is a trail byte, or the last byte is a
@@ -69,25 +80,46 @@ struct ResultLines::Impl {
     bool pendingCr = false;
 
     void Clear() {
-        arena.clear();
-        arena.shrink_to_fit();
+        blocks.clear();
+        used = 0;
         std::vector<Slot>().swap(slots);
         count = 0;
+        overflow.clear();
         tail.clear();
         afterLead = false;
         pendingCr = false;
     }
 
+    const char* At(std::uint32_t ref) const {
+        return blocks[ref >> kBlockBits].get() + (ref & (kBlock - 1));
+    }
+
+    bool Equal(std::uint32_t ref, std::string_view line) const {
+        const char* p = At(ref);
+        std::uint32_t length;
+        std::memcpy(&length, p, sizeof length);
+        return length == line.size() && std::memcmp(p + sizeof length, line.data(), line.size()) == 0;
+    }
+
     bool Find(std::string_view line, std::uint32_t hash) const {
+        if (!overflow.empty() && overflow.count(std::string(line)) != 0) return true;
         if (slots.empty()) return false;
         const std::size_t mask = slots.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& s = slots[i];
-            if (s.offset == kEmpty) return false;
-            if (s.hash == hash && s.length == line.size() &&
-                std::memcmp(arena.data() + s.offset, line.data(), line.size()) == 0) {
-                return true;
-            }
+            if (s.ref == 0) return false;
+            if (s.hash == hash && Equal(s.ref, line)) return true;
+        }
+    }
+
+    // Starts fetching the stored line that the hash's first slot names.
+    void PrefetchLine(std::uint32_t hash) const {
+        if (slots.empty()) return;
+        const Slot& s = slots[hash & (slots.size() - 1)];
+        if (s.ref != 0 && s.hash == hash) {
+#if defined(__GNUC__) || defined(__clang__)
+            __builtin_prefetch(At(s.ref));
+#endif
         }
     }
 
@@ -97,29 +129,50 @@ struct ResultLines::Impl {
         old.swap(slots);
         const std::size_t mask = slots.size() - 1;
         for (const Slot& s : old) {
-            if (s.offset == kEmpty) continue;
+            if (s.ref == 0) continue;
             std::size_t i = s.hash & mask;
-            while (slots[i].offset != kEmpty) i = (i + 1) & mask;
+            while (slots[i].ref != 0) i = (i + 1) & mask;
             slots[i] = s;
         }
     }
 
+    // The ref of a new copy of the line in the arena, or 0 when it does not fit.
+    std::uint32_t Store(std::string_view line) {
+        const std::size_t need = sizeof(std::uint32_t) + line.size();
+        if (need > kBlock) return 0;
+        if (blocks.empty() || used + need > kBlock) {
+            if (blocks.size() >= kMaxBlocks) return 0;
+            blocks.push_back(std::unique_ptr<char[]>(new char[kBlock]));
+            // Ref 0 marks the free slot: the first block starts at 4.
+            used = blocks.size() == 1 ? 4 : 0;
+            if (used + need > kBlock) return 0;
+        }
+        const std::uint32_t ref = static_cast<std::uint32_t>((blocks.size() - 1) << kBlockBits) | used;
+        char* p = blocks.back().get() + used;
+        const std::uint32_t length = static_cast<std::uint32_t>(line.size());
+        std::memcpy(p, &length, sizeof length);
+        if (!line.empty()) std::memcpy(p + sizeof length, line.data(), line.size());
+        used += static_cast<std::uint32_t>(need);
+        return ref;
+    }
+
     void Insert(std::string_view line, std::uint32_t hash) {
+        const std::uint32_t ref = Store(line);
+        if (ref == 0) {
+            overflow.emplace(line);
+            return;
+        }
         if ((count + 1) * 4 > slots.size() * 3) Grow();
         const std::size_t mask = slots.size() - 1;
         std::size_t i = hash & mask;
-        while (slots[i].offset != kEmpty) i = (i + 1) & mask;
+        while (slots[i].ref != 0) i = (i + 1) & mask;
         slots[i].hash = hash;
-        slots[i].length = static_cast<std::uint32_t>(line.size());
-        slots[i].offset = arena.size();
-        arena.append(line.data(), line.size());
+        slots[i].ref = ref;
         ++count;
     }
 
     // A complete line; kept once.
     void AddComplete(std::string_view line) {
-        // The length field is 32 bits; a box never holds a 4 GB line.
-        if (line.size() > 0xFFFFFFFFu) return;
         const std::uint32_t hash = HashBytes(line);
         if (!Find(line, hash)) Insert(line, hash);
     }
@@ -174,7 +227,7 @@ struct ResultLines::Impl {
     // True when line followed by CR LF is one whole line by itself: nothing
     // pending, no CR in it, and it does not end inside a character.
     bool Standalone(std::string_view line) const {
-        if (!tail.empty() || afterLead || pendingCr || line.size() > 0xFFFFFFFFu) return false;
+        if (!tail.empty() || afterLead || pendingCr) return false;
         std::size_t i = 0;
         const std::size_t n = line.size();
         while (i < n) {
@@ -232,13 +285,15 @@ void ResultLines::Prefetch(std::uint32_t hash) const {
 #endif
 }
 
+void ResultLines::PrefetchLine(std::uint32_t hash) const { impl_->PrefetchLine(hash); }
+
 bool ResultLines::AppendIfAbsent(std::string_view line, std::uint32_t hash) {
     return impl_->AppendIfAbsent(line, hash);
 }
 
 std::size_t ResultLines::LineCount() const {
     const Impl& d = *impl_;
-    std::size_t n = d.count;
+    std::size_t n = d.count + d.overflow.size();
     if (!d.tail.empty() && !d.Find(d.tail, HashBytes(d.tail))) ++n;
     return n;
 }

@@ -112,5 +112,20 @@ TEST(ResultLines, ManyLines) {
     EXPECT_FALSE(lines.Contains("line"));
 }
 
+// A line longer than the store's blocks, typed or appended, counts like any other.
+TEST(ResultLines, VeryLongLines) {
+    const std::string longLine(3 << 20, 'w');
+    ResultLines lines;
+    lines.Reset("a\r\n" + longLine + "\r\nb");
+    EXPECT_TRUE(lines.Contains(longLine));
+    EXPECT_FALSE(lines.Contains(longLine + "w"));
+    EXPECT_TRUE(lines.AppendIfAbsent(longLine + "w"));  // continues «b»
+    EXPECT_TRUE(lines.Contains("b" + longLine + "w"));
+    EXPECT_TRUE(lines.AppendIfAbsent(longLine + "w"));
+    EXPECT_FALSE(lines.AppendIfAbsent(longLine + "w"));
+    EXPECT_FALSE(lines.AppendIfAbsent("a"));
+    EXPECT_EQ(lines.LineCount(), 4u);
+}
+
 }  // namespace
 }  // namespace yz
