@@ -77,7 +77,10 @@ public:
     // Goes on from the next pass. Each pass draws column 1, then columns 2, 3
     // and 4 that are ticked and not empty at that pass (reading the column
     // store), joins the words, and appends the line and CR LF to `out` unless
-    // de-duplication finds it among the result's lines.
+    // de-duplication finds it among the result's lines. A change of the
+    // store made between two calls counts from the first pass of the next
+    // call; one made during a call, from one of the passes that follow it.
+    // With de-duplication the lines made are added to the result's lines.
     Batch Next(std::string& out, std::int32_t maxPasses, std::size_t maxLines, std::size_t maxBytes);
 
     std::int32_t PassesDone() const;
