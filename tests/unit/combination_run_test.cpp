@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <climits>
 #include <array>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "columns/column_store.h"
@@ -328,6 +330,38 @@ TEST(CombinationRun, DedupComparesWholeLines) {
         std::sort(lines.begin(), lines.end());
         EXPECT_EQ(lines, (std::vector<std::string>{"X", "x", "xy", "y"})) << seed;
     }
+}
+
+// The window thread replaces lists and flips boxes while a run draws: every
+// line is still made of words that a column held, and nothing is read after
+// it was released (the sanitizers watch).
+TEST(CombinationRun, ColumnsChangingUnderARun) {
+    ColumnStore store;
+    Load(store, Cols("a\r\nb", "1\r\n2", true));
+    std::atomic<bool> stop{false};
+    std::thread editor([&] {
+        const char* const texts1[] = {"a\r\nb", "c", "", "b\r\nc\r\na"};
+        const char* const texts2[] = {"1\r\n2", "", "2", "\r\n"};
+        for (unsigned i = 0; !stop.load(); ++i) {
+            store.ReplaceWordList(1, std::make_shared<const WordList>(WordList::FromText(texts1[i % 4])));
+            store.ReplaceWordList(2, std::make_shared<const WordList>(WordList::FromText(texts2[(i / 3) % 4])));
+            store.SetTicked(2, (i & 4) != 0);
+        }
+    });
+    for (bool dedup : {false, true}) {
+        CombinationRun run(store, {100000, dedup, 77});
+        std::string out;
+        while (!run.Done()) run.Next(out, 1000, SIZE_MAX, SIZE_MAX);
+        std::vector<std::string> possible;
+        for (const char* w1 : {"", "a", "b", "c"}) {
+            for (const char* w2 : {"", "1", "2"}) possible.push_back(std::string(w1) + w2);
+        }
+        for (const std::string& line : CutLines(out)) {
+            ASSERT_NE(std::find(possible.begin(), possible.end(), line), possible.end()) << line;
+        }
+    }
+    stop = true;
+    editor.join();
 }
 
 }  // namespace
