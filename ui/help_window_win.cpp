@@ -57,6 +57,25 @@ HFONT HelpFont() {
     return CreateFontIndirectW(&lf);
 }
 
+// Runs when the window and its label exist, before the window is first shown:
+// the label is made top-aligned and wrapped at its width (and at each CR LF),
+// unlike the one-line labels of the main window, and gets its own font.
+void PrepareHelpWindow() {
+    HWND label = ui::Window(ui::kHelpControls[0].name);
+    if (!label) return;
+    HWND window = GetAncestor(label, GA_ROOT);
+    HFONT font = HelpFont();
+    SetWindowSubclass(window, HelpWindowProc, kHelpSubclass, reinterpret_cast<DWORD_PTR>(font));
+    LONG style = GetWindowLongW(label, GWL_STYLE);
+    style &= ~(SS_TYPEMASK | SS_CENTERIMAGE);
+    SetWindowLongW(label, GWL_STYLE, style | SS_LEFT | SS_NOPREFIX);
+    if (font) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+constexpr ui::EventBinding kHelpEvents[] = {
+    {nullptr, ui::EventBinding::Created, PrepareHelpWindow, nullptr},
+};
+
 }  // namespace
 
 void OpenHelpWindow() {
@@ -66,23 +85,11 @@ void OpenHelpWindow() {
         return;
     }
     // Built anew from its table at every opening: centred on the screen, no
-    // owner, its own taskbar button, no handlers.
+    // owner, its own taskbar button.
     HWND window = ui::LoadWindow(ui::kHelpWindow, ui::kHelpControls,
-                                 static_cast<int>(std::size(ui::kHelpControls)), nullptr, 0, false);
-    if (!window) return;  // nothing is reported; the program goes on
-    g_helpWindow = window;
-
-    HFONT font = HelpFont();
-    SetWindowSubclass(window, HelpWindowProc, kHelpSubclass, reinterpret_cast<DWORD_PTR>(font));
-    if (HWND label = ui::Window(ui::kHelpControls[0].name)) {
-        // Top-aligned and wrapped at the label's width (and at each CR LF),
-        // unlike the one-line labels of the main window.
-        LONG style = GetWindowLongW(label, GWL_STYLE);
-        style &= ~(SS_TYPEMASK | SS_CENTERIMAGE);
-        SetWindowLongW(label, GWL_STYLE, style | SS_LEFT | SS_NOPREFIX);
-        if (font) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        InvalidateRect(window, nullptr, TRUE);
-    }
+                                 static_cast<int>(std::size(ui::kHelpControls)), kHelpEvents,
+                                 static_cast<int>(std::size(kHelpEvents)), false);
+    if (window) g_helpWindow = window;  // a failure is not reported; the program goes on
 }
 
 }  // namespace yz

@@ -30,6 +30,30 @@ HWND OpenHelp(App& app) {
     return app.FindWindowByCaption("说明");
 }
 
+// Dark pixels on the screen inside the window's rectangle: the help text is
+// black on the button face, so a label that was never drawn has none.
+int DarkPixels(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    int dark = 0;
+    for (int y = 0; y < height; y += 1)
+        for (int x = 0; x < width; x += 1) {
+            const COLORREF c = GetPixel(mem, x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 200) ++dark;
+        }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return dark;
+}
+
 // Keys go through the program's message loop to the window that has them.
 void PressKey(App& app, HWND window, UINT vk) {
     const LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
@@ -79,6 +103,9 @@ TEST(HelpWindow, PressOpensOneCentredWindowWithTheHelpText) {
     EXPECT_EQ(labelStyle & SS_TYPEMASK, SS_LEFT);
     EXPECT_FALSE(labelStyle & SS_CENTERIMAGE);
     EXPECT_TRUE(GetWindowLongW(label, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+    // The text is really drawn when the window first shows (the virtual
+    // display has no other window above it).
+    EXPECT_TRUE(WaitFor([&] { return DarkPixels(label) > 500; }, 3000)) << "the help text is not drawn";
 }
 
 TEST(HelpWindow, SecondPressMakesNoSecondWindowAndRestoresAMinimisedOne) {
