@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)  # if(IN_LIST) in script mode
 # Fails when the program imports a DLL outside the allow-list: the exe must
 # run on its own, with no runtime DLL beside it.
 # cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> -P check_imports.cmake
