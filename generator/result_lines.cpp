@@ -1,8 +1,8 @@
 // ResultLines: the set of the result box's whole lines.
 //
-// The lines live one after another in one arena; an open-addressing table of
-// (hash, length, offset) finds them. Nothing is allocated per line, so millions
-// of lines cost two growing buffers and no more.
+// The lines live one after another in an arena of fixed blocks; an
+// open-addressing table of (hash, place) finds them. Nothing is allocated per
+// line, so millions of lines cost the blocks and one growing table.
 #include <cstring>
 #include <unordered_set>
 #include <vector>
