@@ -19,6 +19,10 @@ struct CombinationRun::Impl {
     std::uint64_t version = 0;
 
     std::unique_ptr<ResultLines> lines;  // only with de-duplication
+    // The lines as at the latest Save, while no ResetResultText came since.
+    ResultLines::Checkpoint saved;
+    std::uint64_t saves = 0;
+    bool savedValid = false;
     std::string line;                    // the pass's line, reused
 
     // With de-duplication the passes are drawn a few ahead of their look-up,
@@ -161,13 +165,22 @@ bool CombinationRun::Done() const { return impl_->passesDone >= impl_->settings.
 
 void CombinationRun::ResetResultText(std::string_view boxText) {
     if (impl_->lines) impl_->lines->Reset(boxText);
+    impl_->savedValid = false;
 }
 
 CombinationRun::Mark CombinationRun::Save() const {
-    return Mark{impl_->random.State(), impl_->passesDone};
+    Impl& d = *impl_;
+    ++d.saves;
+    if (d.lines) {
+        d.saved = d.lines->Save();
+        d.savedValid = true;
+    }
+    return Mark{d.random.State(), d.passesDone, d.saves};
 }
 
 void CombinationRun::Restore(const Mark& mark) {
+    Impl& d = *impl_;
+    if (d.lines && d.savedValid && mark.save == d.saves) d.lines->Rollback(d.saved);
     impl_->random.SetState(mark.random);
     std::int32_t done = mark.passesDone < 0 ? 0 : mark.passesDone;
     if (impl_->settings.passes > 0 && done > impl_->settings.passes) done = impl_->settings.passes;

@@ -42,6 +42,20 @@ public:
     void Prefetch(std::uint32_t hash) const;
     void PrefetchLine(std::uint32_t hash) const;
     bool AppendIfAbsent(std::string_view line, std::uint32_t hash);
+    // A point to go back to: Rollback forgets the lines appended since Save,
+    // as long as no Reset came in between.
+    struct Checkpoint {
+        std::size_t blocks = 0;
+        std::uint32_t used = 0;
+        std::size_t slots = 0;
+        std::size_t overflow = 0;
+        std::string tail;
+        bool afterLead = false;
+        bool pendingCr = false;
+        std::uint64_t generation = 0;
+    };
+    Checkpoint Save() const;
+    void Rollback(const Checkpoint& checkpoint);
     // Distinct lines held, the unfinished last one included.
     std::size_t LineCount() const;
 
@@ -90,10 +104,14 @@ public:
     // Somebody else changed the result box: de-duplicate against this text.
     void ResetResultText(std::string_view boxText);
 
-    // A point to go back to, to make a batch again after the box changed.
+    // A point to go back to, to make a batch again. Restore puts back the
+    // random state and the passes made; with de-duplication it also forgets
+    // the lines made since the latest Save, unless ResetResultText came in
+    // between (then that text is what counts).
     struct Mark {
         std::uint32_t random = 0;
         std::int32_t passesDone = 0;
+        std::uint64_t save = 0;  // which Save gave it
     };
     Mark Save() const;
     void Restore(const Mark& mark);

@@ -3,6 +3,7 @@
 // The lines live one after another in an arena of fixed blocks; an
 // open-addressing table of (hash, place) finds them. Nothing is allocated per
 // line, so millions of lines cost the blocks and one growing table.
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -66,11 +67,13 @@ struct ResultLines::Impl {
     static constexpr std::size_t kMaxBlocks = 4096;  // refs stay below 4 GB
 
     std::vector<std::unique_ptr<char[]>> blocks;
+    std::vector<std::uint32_t> ends;  // bytes used in each block
     std::uint32_t used = 0;    // bytes used in the last block
     std::vector<Slot> slots;   // power-of-two size, or empty
     std::size_t count = 0;     // distinct complete lines in the table
     // Lines too long for a block, or beyond 4 GB of arena: rare, kept plainly.
     std::unordered_set<std::string> overflow;
+    std::vector<const std::string*> overflowOrder;  // elements never move
 
     // The piece after the last cut, not yet ended by CR LF, and where the cut
     // walk stands in it: the next byte is a trail byte, or the last byte is a
@@ -78,13 +81,17 @@ struct ResultLines::Impl {
     std::string tail;
     bool afterLead = false;
     bool pendingCr = false;
+    std::uint64_t generation = 0;  // grows with every Reset
 
     void Clear() {
+        ++generation;
         blocks.clear();
+        ends.clear();
         used = 0;
         std::vector<Slot>().swap(slots);
         count = 0;
         overflow.clear();
+        overflowOrder.clear();
         tail.clear();
         afterLead = false;
         pendingCr = false;
@@ -143,6 +150,7 @@ struct ResultLines::Impl {
         if (blocks.empty() || used + need > kBlock) {
             if (blocks.size() >= kMaxBlocks) return 0;
             blocks.push_back(std::unique_ptr<char[]>(new char[kBlock]));
+            ends.push_back(0);
             // Ref 0 marks the free slot: the first block starts at 4.
             used = blocks.size() == 1 ? 4 : 0;
             if (used + need > kBlock) return 0;
@@ -153,13 +161,15 @@ struct ResultLines::Impl {
         std::memcpy(p, &length, sizeof length);
         if (!line.empty()) std::memcpy(p + sizeof length, line.data(), line.size());
         used += static_cast<std::uint32_t>(need);
+        ends.back() = used;
         return ref;
     }
 
     void Insert(std::string_view line, std::uint32_t hash) {
         const std::uint32_t ref = Store(line);
         if (ref == 0) {
-            overflow.emplace(line);
+            const auto placed = overflow.emplace(line);
+            if (placed.second) overflowOrder.push_back(&*placed.first);
             return;
         }
         if ((count + 1) * 4 > slots.size() * 3) Grow();
@@ -169,6 +179,85 @@ struct ResultLines::Impl {
         slots[i].hash = hash;
         slots[i].ref = ref;
         ++count;
+    }
+
+    // Calls f(ref, line) for every line stored from (block, offset) on.
+    template <typename F>
+    void ForEachStored(std::size_t block, std::uint32_t offset, F f) const {
+        for (std::size_t b = block; b < blocks.size(); ++b) {
+            std::uint32_t o = b == block ? offset : 0;
+            if (b == 0 && o < 4) o = 4;
+            while (o < ends[b]) {
+                const char* p = blocks[b].get() + o;
+                std::uint32_t length;
+                std::memcpy(&length, p, sizeof length);
+                f(static_cast<std::uint32_t>(b << kBlockBits) | o, std::string_view(p + sizeof length, length));
+                o += static_cast<std::uint32_t>(sizeof length) + length;
+            }
+        }
+    }
+
+    Checkpoint Save() const {
+        Checkpoint c;
+        c.blocks = blocks.size();
+        c.used = used;
+        c.slots = slots.size();
+        c.overflow = overflowOrder.size();
+        c.tail = tail;
+        c.afterLead = afterLead;
+        c.pendingCr = pendingCr;
+        c.generation = generation;
+        return c;
+    }
+
+    void Rollback(const Checkpoint& c) {
+        if (c.generation != generation) return;  // a Reset came in between
+        const std::size_t from = c.blocks == 0 ? 0 : c.blocks - 1;
+        const std::uint32_t offset = c.blocks == 0 ? 0 : c.used;
+        if (slots.size() == c.slots) {
+            // Taking the newest lines out newest first leaves the table as it
+            // was before they came: each sits at the end of its probe run.
+            std::vector<std::uint32_t> refs;
+            ForEachStored(from, offset, [&](std::uint32_t ref, std::string_view) { refs.push_back(ref); });
+            const std::size_t mask = slots.size() - 1;
+            for (auto it = refs.rbegin(); it != refs.rend(); ++it) {
+                const char* p = At(*it);
+                std::uint32_t length;
+                std::memcpy(&length, p, sizeof length);
+                std::size_t i = HashBytes(std::string_view(p + sizeof length, length)) & mask;
+                while (slots[i].ref != *it) i = (i + 1) & mask;
+                slots[i] = Slot{};
+                --count;
+            }
+            Truncate(c);
+        } else {
+            // The table grew since: build it again from what stays.
+            Truncate(c);
+            std::fill(slots.begin(), slots.end(), Slot{});
+            count = 0;
+            const std::size_t mask = slots.size() - 1;
+            ForEachStored(0, 0, [&](std::uint32_t ref, std::string_view line) {
+                const std::uint32_t hash = HashBytes(line);
+                std::size_t i = hash & mask;
+                while (slots[i].ref != 0) i = (i + 1) & mask;
+                slots[i] = Slot{hash, ref};
+                ++count;
+            });
+        }
+        while (overflowOrder.size() > c.overflow) {
+            overflow.erase(*overflowOrder.back());
+            overflowOrder.pop_back();
+        }
+        tail = c.tail;
+        afterLead = c.afterLead;
+        pendingCr = c.pendingCr;
+    }
+
+    void Truncate(const Checkpoint& c) {
+        blocks.resize(c.blocks);
+        ends.resize(c.blocks);
+        used = c.used;
+        if (!ends.empty()) ends.back() = used;
     }
 
     // A complete line; kept once.
@@ -286,6 +375,10 @@ void ResultLines::Prefetch(std::uint32_t hash) const {
 }
 
 void ResultLines::PrefetchLine(std::uint32_t hash) const { impl_->PrefetchLine(hash); }
+
+ResultLines::Checkpoint ResultLines::Save() const { return impl_->Save(); }
+
+void ResultLines::Rollback(const Checkpoint& checkpoint) { impl_->Rollback(checkpoint); }
 
 bool ResultLines::AppendIfAbsent(std::string_view line, std::uint32_t hash) {
     return impl_->AppendIfAbsent(line, hash);

@@ -295,6 +295,32 @@ TEST(CombinationRun, RestoreMakesTheSameBatchAgain) {
     }
 }
 
+// A batch that did not go to the box is taken back and made again: with
+// de-duplication its lines must not count as present the second time.
+TEST(CombinationRun, RestoreWithoutResetTakesTheLinesBack) {
+    ColumnStore store;
+    Load(store, Cols("a\r\nb\r\nc\r\nd\r\ne\r\nf", "x\r\ny", true));
+    CombinationRun run(store, {40, true, 31337});
+    std::string first;
+    run.Next(first, 5, SIZE_MAX, SIZE_MAX);
+    const CombinationRun::Mark mark = run.Save();
+    std::string batch1;
+    run.Next(batch1, 20, SIZE_MAX, SIZE_MAX);
+    ASSERT_FALSE(batch1.empty());
+    for (int again = 0; again < 2; ++again) {
+        run.Restore(mark);
+        std::string batch2;
+        run.Next(batch2, 20, SIZE_MAX, SIZE_MAX);
+        EXPECT_EQ(batch2, batch1);
+    }
+    // An older mark only puts back the passes; the lines stay.
+    run.Save();
+    run.Restore(mark);
+    std::string batch3;
+    run.Next(batch3, 20, SIZE_MAX, SIZE_MAX);
+    EXPECT_EQ(batch3, "");
+}
+
 // What the user typed or reset counts for the passes after it: a reset box
 // takes lines again, a typed line is never repeated.
 TEST(CombinationRun, DedupFollowsTheBoxText) {

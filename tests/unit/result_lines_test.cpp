@@ -127,5 +127,64 @@ TEST(ResultLines, VeryLongLines) {
     EXPECT_EQ(lines.LineCount(), 4u);
 }
 
+// Rollback forgets what came after Save: the set then answers as one built
+// from the text at Save, whether the table grew meanwhile or not.
+TEST(ResultLines, RollbackForgetsLaterLines) {
+    struct RollbackCase {
+        const char* name;
+        std::string box;
+        int before;  // lines appended before Save
+        int after;   // lines appended after it
+        bool longLine;
+    };
+    const RollbackCase cases[] = {
+        {"few", "", 3, 5, false},
+        {"table grows", "", 10, 5000, false},
+        {"unfinished typed line", "typed", 0, 4, false},
+        {"grows from many", "x\r\n", 3000, 40000, false},
+        {"long line", "", 2, 3, true},
+        {"nothing after", "a\r\nb", 5, 0, false},
+    };
+    for (const RollbackCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string box = c.box;
+        ResultLines lines;
+        lines.Reset(box);
+        std::vector<std::string> probes = {"", "typed", "x", "a", "b"};
+        for (int i = 0; i < c.before; ++i) {
+            const std::string line = "L" + std::to_string(i % 700);  // repeats too
+            lines.Append(line);
+            box += line + "\r\n";
+            probes.push_back(line);
+        }
+        const ResultLines::Checkpoint mark = lines.Save();
+        for (int round = 0; round < 2; ++round) {  // going back twice to one mark
+            for (int i = 0; i < c.after; ++i) {
+                const std::string line = (c.longLine && i == 1) ? std::string(2 << 20, 'q') : "M" + std::to_string(i);
+                lines.AppendIfAbsent(line);
+                if (i < 50) probes.push_back(line);
+            }
+            lines.Rollback(mark);
+            ResultLines fresh;
+            fresh.Reset(box);
+            EXPECT_EQ(lines.LineCount(), fresh.LineCount());
+            for (const std::string& p : probes) EXPECT_EQ(lines.Contains(p), fresh.Contains(p)) << p;
+        }
+        // It goes on as the text at Save would.
+        lines.Append("next");
+        EXPECT_TRUE(lines.Contains(std::string(c.box == "typed" && c.before == 0 ? "typed" : "") + "next"));
+    }
+    // After a Reset an older mark is not ours any more.
+    ResultLines lines;
+    lines.Reset("a\r\n");
+    const ResultLines::Checkpoint mark = lines.Save();
+    lines.Reset("b\r\n");
+    lines.Append("c");
+    lines.Rollback(mark);
+    EXPECT_TRUE(lines.Contains("b"));
+    EXPECT_TRUE(lines.Contains("c"));
+    EXPECT_FALSE(lines.Contains("a"));
+}
+
 }  // namespace
 }  // namespace yz
