@@ -12,6 +12,7 @@ if(NOT EXISTS "${ZIP}")
   message(FATAL_ERROR "no release zip at ${ZIP}")
 endif()
 
+get_filename_component(ZIP "${ZIP}" ABSOLUTE)
 get_filename_component(zip_name "${ZIP}" NAME)
 set(dir "${ZIP}.check")
 file(REMOVE_RECURSE "${dir}")
