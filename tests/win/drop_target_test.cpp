@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -211,7 +212,15 @@ TEST(DropTarget, EachDropHandsOnItsNamesOnceAndIsAnsweredFail) {
         {"a Chinese name", {L"C:\\\u8bcd\u8bed.txt"}, "C:\\\xB4\xCA\xD3\xEF.txt"},  // 词语
         {"three files", {L"C:\\a", L"C:\\b", L"D:\\c d.txt"}, "C:\\a\r\nC:\\b\r\nD:\\c d.txt\r\n"},
     };
-    for (const Case& c : cases) {
+    std::vector<std::wstring> thousand;
+    std::string thousandText;
+    for (int i = 0; i < 1000; ++i) {
+        thousand.push_back(L"C:\\files\\" + std::to_wstring(i) + L".txt");
+        thousandText += "C:\\files\\" + std::to_string(i) + ".txt\r\n";
+    }
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({"1,000 files", thousand, thousandText});
+    for (const Case& c : all) {
         SCOPED_TRACE(c.what);
         Recorder r;
         FakeData data = FileList(c.names);
