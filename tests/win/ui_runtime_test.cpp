@@ -205,6 +205,22 @@ TEST_F(MainWindowTest, TabCyclesInOrderSkippingDisabledAndWraps) {
     SetKeyboardState(keys);
 }
 
+TEST_F(MainWindowTest, FocusStartsInFirstColumnAndComesBackOnActivation) {
+    SetActiveWindow(main_);
+    Pump();
+    EXPECT_EQ(GetFocus(), Window("编辑框_第一列"));
+    SetFocus(Window("编辑框_结果"));
+    HWND other = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                 nullptr);
+    SetActiveWindow(other);
+    Pump();
+    EXPECT_NE(GetFocus(), Window("编辑框_结果"));
+    SetActiveWindow(main_);
+    Pump();
+    EXPECT_EQ(GetFocus(), Window("编辑框_结果"));
+    DestroyWindow(other);
+}
+
 TEST_F(MainWindowTest, EnterOnlyInMultiLineBoxesAndEscCloses) {
     struct Case {
         const char* control;
@@ -226,6 +242,13 @@ TEST_F(MainWindowTest, EnterOnlyInMultiLineBoxesAndEscCloses) {
     EXPECT_EQ(GetText("编辑框_第三列"), "\r\n");
 
     MSG esc{Window("编辑框_第四列"), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;   // Ctrl+Esc is not ours
+    SetKeyboardState(keys);
+    EXPECT_FALSE(PreTranslateKey(esc));
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     EXPECT_TRUE(PreTranslateKey(esc));
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(main_); }));
     EXPECT_EQ(MainWindow(), nullptr);
