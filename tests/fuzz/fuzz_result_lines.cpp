@@ -4,7 +4,9 @@
 // Input: the box's text up to the first 0x00 byte, then commands separated by
 // 0x00. A command's first byte picks what it does with the rest:
 // 'a' appends the rest as a line, 'i' appends it unless present, 'r' resets
-// the box to the rest, anything else only asks whether the rest is a line.
+// the box to the rest, 's' saves a checkpoint, 'b' rolls back to it (a reset
+// in between makes it void), anything else only asks whether the rest is a
+// line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -65,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string box(input.substr(0, pos));
     yz::ResultLines lines;
     lines.Reset(box);
+    yz::ResultLines::Checkpoint mark = lines.Save();
+    std::string markBox = box;
+    bool markValid = true;
     int steps = 0;
     while (pos != std::string_view::npos && pos < input.size() && ++steps < 200) {
         const std::size_t start = pos + 1;
@@ -87,6 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (op == 'r') {
             box.assign(arg);
             lines.Reset(box);
+            markValid = false;
+        } else if (op == 's') {
+            mark = lines.Save();
+            markBox = box;
+            markValid = true;
+        } else if (op == 'b') {
+            lines.Rollback(mark);
+            if (markValid) box = markBox;
         }
         Check(lines.LineCount() == ModelCount(box));
     }
