@@ -5,7 +5,8 @@
 //
 //   drag_source --x=<screen x> --y=<screen y> --out=<result file>
 //               [--keys=ctrl|shift|ctrlshift] [--allowed=<effect mask>]
-//               [--text] [--timeout=<ms>] <file>...
+//               [--text] [--timeout=<ms>] [--list=<UTF-8 file of names,
+//               one a line>] <file>...
 //
 // The result file gets one line:
 //   hr=0x<DoDragDrop result> effect=<effect> over=<last GiveFeedback effect
@@ -296,6 +297,28 @@ bool Parse(int argc, wchar_t** argv) {
             const std::wstring k = v;
             g_options.ctrl = k.find(L"ctrl") != std::wstring::npos;
             g_options.shift = k.find(L"shift") != std::wstring::npos;
+        } else if (auto v = value(L"--list=")) {
+            // For more names than a command line holds.
+            if (FILE* f = _wfopen(v, L"rb")) {
+                std::string bytes;
+                char buf[4096];
+                for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+                std::fclose(f);
+                size_t start = 0;
+                while (start < bytes.size()) {
+                    size_t end = bytes.find('\n', start);
+                    if (end == std::string::npos) end = bytes.size();
+                    std::string line = bytes.substr(start, end - start);
+                    if (!line.empty() && line.back() == '\r') line.pop_back();
+                    if (!line.empty()) {
+                        std::wstring name(line.size(), L'\0');
+                        name.resize(MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                                        name.data(), static_cast<int>(name.size())));
+                        g_options.files.push_back(name);
+                    }
+                    start = end + 1;
+                }
+            }
         } else if (a == L"--text") g_options.textOnly = true;
         else g_options.files.push_back(a);
     }

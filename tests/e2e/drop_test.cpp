@@ -27,10 +27,14 @@ struct DragResult {
 };
 
 struct DragOptions {
-    const char* keys = "";  // "", "ctrl", "shift", "ctrlshift"
-    DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
-    bool textOnly = false;
+    DragOptions(const char* keys = "", DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK,
+                bool textOnly = false)
+        : keys(keys), allowed(allowed), textOnly(textOnly) {}
+    const char* keys;  // "", "ctrl", "shift", "ctrlshift"
+    DWORD allowed;
+    bool textOnly;
     Millis timeout = 60000;
+    std::wstring list;  // a UTF-8 file of more names, one a line
 };
 
 std::wstring DragSourcePath() {
@@ -55,6 +59,7 @@ public:
                                L" --timeout=" + std::to_wstring(options.timeout);
         if (*options.keys) command += L" --keys=" + Wide(options.keys);
         if (options.textOnly) command += L" --text";
+        if (!options.list.empty()) command += L" --list=\"" + options.list + L"\"";
         for (const std::wstring& f : files) command += L" \"" + f + L"\"";
         STARTUPINFOW si = {};
         si.cb = sizeof si;
@@ -162,20 +167,55 @@ TEST(FileDrop, ADropThatCannotBeReadKeepsTheColumnAndTellsTheUser) {
     ASSERT_TRUE(WriteFileBytes(two, "2"));
     const std::wstring folder = app.Folder();
     const std::wstring gone = app.InFolder("已删除.txt");
+    // Held by another program without sharing.
+    const std::wstring locked = app.InFolder("锁定.txt");
+    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    HANDLE lock = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    // 2^31 bytes that take no room on the disk.
+    const std::wstring huge = app.InFolder("巨大.txt");
+    {
+        HANDLE h = CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER at;
+        at.QuadPart = 0x80000000LL;
+        EXPECT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
+        EXPECT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+    }
+    // 1,000 files at once, more than a command line holds.
+    std::string list;
+    for (int i = 0; i < 1000; ++i) {
+        const std::wstring name = app.InFolder("n" + std::to_string(i) + ".txt");
+        ASSERT_TRUE(WriteFileBytes(name, "w"));
+        const std::wstring wide = name + L"\n";
+        std::string utf8(wide.size() * 3, '\0');
+        utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), int(utf8.size()),
+                                        nullptr, nullptr));
+        list += utf8;
+    }
+    const std::wstring listFile = app.InFolder("names.lst");
+    ASSERT_TRUE(WriteFileBytes(listFile, list));
+    DragOptions thousand;
+    thousand.list = listFile;
 
     struct Case {
         const char* what;
         std::vector<std::wstring> files;
         std::string message;
+        DragOptions options;
     };
     const Case cases[] = {
-        {"a folder and two files", {folder, one, two}, "一次只能拖入一个文件"},
-        {"a folder", {folder}, "无法读取文件：" + Gbk(folder)},
-        {"a file deleted before the drop", {gone}, "无法读取文件：" + Gbk(gone)},
+        {"a folder and two files", {folder, one, two}, "一次只能拖入一个文件", {}},
+        {"1,000 files", {}, "一次只能拖入一个文件", thousand},
+        {"a folder", {folder}, "无法读取文件：" + Gbk(folder), {}},
+        {"a file deleted before the drop", {gone}, "无法读取文件：" + Gbk(gone), {}},
+        {"a file held without sharing", {locked}, "无法读取文件：" + Gbk(locked), {}},
+        {"a file of 2^31 bytes", {huge}, "文件太大，无法导入：" + Gbk(huge), {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Drag drag(app, "编辑框_第三列", c.files);
+        Drag drag(app, "编辑框_第三列", c.files, c.options);
         const HWND box = app.FindMessageBox("提示", 15000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(app.MessageText(box), c.message);
@@ -185,6 +225,7 @@ TEST(FileDrop, ADropThatCannotBeReadKeepsTheColumnAndTellsTheUser) {
         EXPECT_EQ(r.hr, kFail);
         EXPECT_EQ(StateOf(app, 3), before);
     }
+    CloseHandle(lock);
 }
 
 TEST(FileDrop, RefusedDragsChangeNothing) {
