@@ -534,8 +534,11 @@ int OpenWindowCount() { return static_cast<int>(g_windows.size()); }
 // --- Controls by name ---
 
 HWND Window(std::string_view name) {
-    Control* c = FindControl(name);
-    return c ? c->hwnd : nullptr;
+    // Any thread: the handle is read under the lock, so a window going away
+    // meanwhile never leaves this reading freed memory.
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    auto it = g_byName.find(name);
+    return it == g_byName.end() ? nullptr : it->second->hwnd;
 }
 
 std::string GetText(std::string_view name) {
