@@ -16,6 +16,7 @@ results=()
 failed=0
 logdir="$YZ_BUILD_ROOT/test-logs"
 mkdir -p "$logdir"
+rm -f "$logdir"/*.log
 
 # step NAME COMMAND...: runs one step, records PASS or FAIL.
 step() {
