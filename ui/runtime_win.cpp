@@ -491,8 +491,9 @@ bool PreTranslateKey(MSG& msg) {
     const bool ctrl = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0, alt = GetKeyState(VK_MENU) < 0;
     switch (msg.wParam) {
     case VK_TAB:
-        if (ctrl || alt) return false;
-        MoveFocus(*w, GetFocus(), shift);
+        if (alt) return false;
+        // Ctrl+Tab would put a tab character into a multi-line box.
+        if (!ctrl) MoveFocus(*w, GetFocus(), shift);
         return true;
     case VK_ESCAPE:
         if (ctrl || shift || alt) return false;

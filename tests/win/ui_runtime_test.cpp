@@ -202,6 +202,12 @@ TEST_F(MainWindowTest, TabCyclesInOrderSkippingDisabledAndWraps) {
     press(VK_TAB);
     EXPECT_EQ(GetFocus(), Window("选择框_去重"));   // wraps backwards
     keys[VK_SHIFT] = 0;
+    keys[VK_CONTROL] = 0x80;   // Ctrl+Tab: taken, so no tab character, and no move
+    SetKeyboardState(keys);
+    SetFocus(Window("编辑框_第一列"));
+    EXPECT_TRUE(press(VK_TAB));
+    EXPECT_EQ(GetFocus(), Window("编辑框_第一列"));
+    keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
 }
 
