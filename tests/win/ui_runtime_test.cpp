@@ -366,14 +366,18 @@ TEST(RuntimeText, GbkRoundTrip) {
 // Counts the change events of two boxes bound to a counting handler.
 int g_changes = 0;
 void CountChange() { ++g_changes; }
+int g_presses = 0;
+void CountPress() { ++g_presses; }
 
-TEST(RuntimeEvents, SystemWriteRaisesChangeExactlyOnceEvenIfUnchanged) {
+TEST(RuntimeEvents, SystemWriteRaisesChangeOnceAndLabelPressIsDelivered) {
     InitRuntime();
     const EventBinding events[] = {
         {"编辑框_第一列", EventBinding::TextChanged, CountChange, nullptr},
         {"编辑框_输出条数", EventBinding::TextChanged, CountChange, nullptr},
+        {"透明标签_说明", EventBinding::LeftButtonDown, CountPress, nullptr},
     };
-    HWND w = LoadWindow(kMainWindow, kMainControls, static_cast<int>(std::size(kMainControls)), events, 2, true);
+    HWND w = LoadWindow(kMainWindow, kMainControls, static_cast<int>(std::size(kMainControls)), events,
+                        static_cast<int>(std::size(events)), true);
     ASSERT_NE(w, nullptr);
     for (const char* box : {"编辑框_第一列", "编辑框_输出条数"}) {
         for (const char* text : {"abc", "abc", "", ""}) {
@@ -388,6 +392,15 @@ TEST(RuntimeEvents, SystemWriteRaisesChangeExactlyOnceEvenIfUnchanged) {
         SendMessageW(Window(box), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"12"));
         EXPECT_EQ(g_changes, 1) << box;
     }
+    // The transparent label takes the mouse although a static control
+    // usually lets it through, and its press raises the event once.
+    HWND label = Window("透明标签_说明");
+    RECT r;
+    GetWindowRect(label, &r);
+    EXPECT_EQ(WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}), label);
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(g_presses, 1);
     DestroyWindow(w);
 }
 
