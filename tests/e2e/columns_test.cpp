@@ -93,6 +93,17 @@ TEST(Columns, ClearButtonsEmptyTheirColumnAlsoWhenItIsEmpty) {
     }
 }
 
+TEST(Columns, AClickOnTheLowerRightCornerOfAColumnHitsItsClearButton) {
+    App app;
+    app.TypeAsUser("编辑框_第四列", "a\r\nb");
+    Tick(app, 4);
+    // The clear button lies over the box's corner: a click there clears.
+    app.MouseClick("编辑框_第四列", -10, -8);
+    EXPECT_TRUE(WaitFor([&] { return app.Text("编辑框_第四列").empty(); }, 2000));
+    EXPECT_EQ(app.Text("标签_第四列"), "0个");
+    EXPECT_FALSE(app.Checked("选择框_第四列"));
+}
+
 TEST(Columns, EmptyingOneColumnTouchesNothingElse) {
     App app;
     const char* texts[5] = {nullptr, "a", "b\r\nc", "d\r\ne\r\nf", "g\r\n"};

@@ -512,6 +512,30 @@ void App::LeftButtonDown(std::string_view name, HWND window) {
     SettleUnlessClosed();
 }
 
+void App::MouseClick(std::string_view name, int x, int y, HWND window) {
+    RECT r;
+    GetWindowRect(Control(name, window), &r);
+    int px = x >= 0 ? r.left + x : r.right + x;
+    int py = y >= 0 ? r.top + y : r.bottom + y;
+    // Wine maps an absolute dx to (dx * width) >> 16: round up.
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (auto& i : in) i.type = INPUT_MOUSE;
+    in[0].mi.dx = LONG((px * 65536LL + w - 1) / w);
+    in[0].mi.dy = LONG((py * 65536LL + h - 1) / h);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    if (SendInput(3, in, sizeof(INPUT)) != 3) Fail("SendInput failed");
+    // Input messages come after posted ones, so no marker tells when the
+    // program has handled the click: the caller waits for its effect.
+    WaitFor([&] {
+        POINT p;
+        GetCursorPos(&p);
+        return p.x == px && p.y == py;
+    }, 2000);
+}
+
 RECT App::RectInParent(std::string_view name, HWND window) const {
     HWND w = Control(name, window);
     RECT r;

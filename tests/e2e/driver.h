@@ -106,6 +106,11 @@ public:
     void SetFocus(std::string_view name);
     // WM_LBUTTONDOWN + WM_LBUTTONUP posted at a point inside the control.
     void LeftButtonDown(std::string_view name, HWND window = nullptr);
+    // A real mouse click (SendInput) at x, y of the control's window
+    // rectangle: goes through hit-testing, so whatever lies on top there
+    // gets it. Negative x or y count from the right or bottom edge. Returns
+    // before the program has handled it: wait for the effect with WaitFor.
+    void MouseClick(std::string_view name, int x, int y, HWND window = nullptr);
     // Client rectangle of a control relative to its parent's client area.
     RECT RectInParent(std::string_view name, HWND window = nullptr) const;
     // Returns once the program has handled every message posted to it so far.
