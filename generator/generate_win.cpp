@@ -1,14 +1,14 @@
 // Generate command, de-duplication warning and the run's worker thread.
 //
 // The worker makes lines in batches (CombinationRun, no window involved) and
-// hands each batch to the window thread in one synchronous call, which
-// appends it at the end of the result box and moves the bar. Each batch is
-// sized so that its append takes about a tenth of a second or a little more on
-// the window thread: the edit control costs a fixed amount per append plus its
-// layout per line, so one append per line would take days for 100,000 lines,
-// and one append for everything would freeze the window for minutes.
+// leaves each batch in a one-batch mailbox; the window thread takes it on its
+// idle tick, appends it at the end of the result box and moves the bar. Each
+// batch is sized so that its append takes a little over a tenth of a second
+// on the window thread: the edit control costs a fixed amount per append plus
+// its layout per line, so one append per line would take days for 100,000
+// lines, and one append for everything would freeze the window for minutes.
 //
-// Only the current run may write: every call checks, on the window thread,
+// Only the current run may write: every step checks, on the window thread,
 // that its run is still the current one, so a new request or the end of the
 // program stops a run at its next batch without anybody waiting for it.
 #include "generator/generate_win.h"
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,14 @@ constexpr const char* kDedupNote =
     "注意：使用去重会降低词语生成速度，如果需要生成大量组合词，可以导出后到wps中去重";
 constexpr const char* kColumnOneEmpty = "第一列没有词语，请先输入词语";
 
-// Batch sizing. An append's time is a fixed part (about 45 ms under Wine),
-// a walk over the lines already in the box, and the layout of each new line;
-// the target grows with the box so that the walk never eats most of it.
-constexpr double kTargetSeconds = 0.10;
-constexpr double kTargetSecondsPerBoxLine = 0.5e-6;
+// Batch sizing. An append's time is a fixed part (tens of milliseconds under
+// Wine, painting included), walks over the lines already in the box, and the
+// layout of each new line; the target grows with the box so that the walks
+// never eat most of it.
+constexpr double kTargetSeconds = 0.13;
+constexpr double kTargetSecondsPerBoxLine = 0.25e-6;       // up to kLargeBox lines
+constexpr double kTargetSecondsPerLargeBoxLine = 1.0e-6;   // beyond
+constexpr std::size_t kLargeBox = 100000;
 constexpr std::size_t kFirstBatchLines = 1000;
 constexpr std::size_t kMinBatchLines = 500;
 // Passes per batch without a call to the window thread: with de-duplication
@@ -55,14 +59,14 @@ constexpr std::size_t kMinBatchLines = 500;
 constexpr std::int32_t kMaxPassesPerBatch = 1 << 18;
 // How long the end of the program waits for the runs' threads.
 constexpr DWORD kExitWaitMs = 5000;
-// The window thread's idle tick: a timer message comes only when nothing else
-// waits (input, posted messages, painting), so a batch handed over on the
-// tick never delays the user. A worker that gets no tick for this long hands
-// its batch over anyway.
+// The window thread takes each batch on its idle tick: a timer message comes
+// only when nothing else waits (input, posted messages, painting), so a batch
+// never delays the user, and the worker, one batch ahead, is never waited for.
 constexpr UINT kIdleTickMs = 10;
-constexpr DWORD kIdleWaitMs = 250;
 
 ResultLimits g_limits;
+
+struct Mailbox;
 
 // Window thread only, except the atomics.
 struct State {
@@ -79,7 +83,7 @@ struct State {
     std::uint32_t setTextSeen = 0;
     bool limitNoticePending = false;
     UINT_PTR idleTimer = 0;
-    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // auto-reset
+    std::shared_ptr<Mailbox> mailbox;  // the current run's
 };
 
 State& S() {
@@ -107,25 +111,6 @@ bool AnyThreadRunning() {
     for (HANDLE h : S().threads)
         if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) return true;
     return false;
-}
-
-void CALLBACK IdleTick(HWND, UINT, UINT_PTR timer, DWORD) {
-    State& s = S();
-    if (!AnyThreadRunning()) {
-        KillTimer(nullptr, timer);
-        if (s.idleTimer == timer) s.idleTimer = 0;
-        return;
-    }
-    SetEvent(s.idle);
-}
-
-// Worker: waits until the window thread has nothing else to do, or a while.
-void WaitForIdleWindow(std::uint32_t run) {
-    const DWORD started = GetTickCount();
-    while (GetTickCount() - started < kIdleWaitMs) {
-        if (WaitForSingleObject(S().idle, 20) == WAIT_OBJECT_0) return;
-        if (S().ending.load() || S().currentRun.load() != run) return;
-    }
 }
 
 LRESULT CALLBACK ResultBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
@@ -166,24 +151,45 @@ bool IsCurrent(std::uint32_t run) {
            IsWindow(s.resultBox);
 }
 
-// Appends at the end without touching what is there. The user who works in
-// the box keeps the caret, the selection and the view.
+double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
+}
+
+// Appends at the end without touching what is there. The view is put back
+// where it was, near the top unless the user scrolled: under Wine the control
+// walks its lines from the first to paint one, so painting at the end of a
+// long text is slow. A caret that stood at the end stays at the (new) end, so
+// that the next append finds the selection where it goes and the control
+// skips walking its lines for it; a caret or selection the user put elsewhere
+// is put back. Drawing is off meanwhile, so the control's own scrolling to the
+// new end and back costs nothing on the screen; only what is in view is
+// painted again.
 void AppendAtEnd(HWND box, const std::wstring& text) {
-    const bool focused = GetFocus() == box;
     DWORD selStart = 0, selEnd = 0;
-    LRESULT firstLine = 0;
-    if (focused) {
-        SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-        firstLine = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
-    }
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const LRESULT firstLine = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const LRESULT linesBefore = SendMessageW(box, EM_GETLINECOUNT, 0, 0);
     const LRESULT end = SendMessageW(box, WM_GETTEXTLENGTH, 0, 0);
-    SendMessageW(box, EM_SETSEL, end, end);
+    const bool caretAtEnd = selStart == selEnd && static_cast<LRESULT>(selEnd) == end;
+    SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+    if (!caretAtEnd) SendMessageW(box, EM_SETSEL, end, end);
     SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    if (focused) {
-        SendMessageW(box, EM_SETSEL, selStart, selEnd);
-        const LRESULT nowFirst = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
-        if (nowFirst != firstLine) SendMessageW(box, EM_LINESCROLL, 0, firstLine - nowFirst);
-    }
+    if (!caretAtEnd) SendMessageW(box, EM_SETSEL, selStart, selEnd);
+    const LRESULT nowFirst = SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0);
+    if (nowFirst != firstLine) SendMessageW(box, EM_LINESCROLL, 0, firstLine - nowFirst);
+    SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+    // The box shows a few dozen lines at most: below them nothing in view
+    // changed but the scroll bar.
+    constexpr LRESULT kMoreThanInView = 64;
+    if (linesBefore <= firstLine + kMoreThanInView)
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    else
+        SendMessageW(box, WM_NCPAINT, 1, 0);
 }
 
 // What the box holds, for the limits.
@@ -201,14 +207,35 @@ BoxSize MeasureBox(HWND box) {
     return b;
 }
 
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
-}
+
+// One batch handed to the window thread, and what became of it.
+struct Delivery {
+    // in
+    std::wstring text;
+    std::int32_t passesDone = 0;
+    bool dedup = false;
+    bool limitStop = false;
+    // out
+    bool gone = false;
+    bool remake = false;
+    std::string boxText;   // when remake: what the box holds now
+    double seconds = 0;    // the window thread's time for it
+    BoxSize box;
+};
+
+// A run's one-batch mailbox. The worker fills it and sets `full`; the window
+// thread's idle tick empties it and signals `answered`.
+struct Mailbox {
+    explicit Mailbox(std::uint32_t r) : run(r) {}
+    ~Mailbox() { CloseHandle(answered); }
+    Mailbox(const Mailbox&) = delete;
+    Mailbox& operator=(const Mailbox&) = delete;
+
+    const std::uint32_t run;
+    HANDLE answered = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<bool> full{false};
+    Delivery d;
+};
 
 // The start of a run, on the window thread, in one call.
 struct Start {
@@ -217,9 +244,11 @@ struct Start {
     BoxSize box;
 };
 
-void StartSteps(std::uint32_t run, Start& start) {
-    if (!IsCurrent(run)) return;
-    HWND box = S().resultBox;
+void StartSteps(const std::shared_ptr<Mailbox>& mailbox, Start& start) {
+    if (!IsCurrent(mailbox->run)) return;
+    State& s = S();
+    s.mailbox = mailbox;
+    HWND box = s.resultBox;
     SetWindowTextW(box, L"");
     MarkSeen(box);
     const std::int32_t maximum = TextToInteger(ui::GetText(kCountBox));
@@ -231,21 +260,6 @@ void StartSteps(std::uint32_t run, Start& start) {
     start.box = MeasureBox(box);
     start.ok = true;
 }
-
-// One batch handed to the window thread.
-struct Delivery {
-    // in
-    const std::wstring* text = nullptr;
-    std::int32_t passesDone = 0;
-    bool dedup = false;
-    bool limitStop = false;
-    // out
-    bool gone = false;
-    bool remake = false;
-    std::string boxText;   // when remake: what the box holds now
-    double seconds = 0;    // the append's time
-    BoxSize box;
-};
 
 void Deliver(std::uint32_t run, Delivery& d) {
     if (!IsCurrent(run)) {
@@ -262,21 +276,34 @@ void Deliver(std::uint32_t run, Delivery& d) {
         d.box = MeasureBox(box);
         return;
     }
-    if (!d.text->empty()) {
-        LARGE_INTEGER t0, t1;
-        QueryPerformanceCounter(&t0);
-        AppendAtEnd(box, *d.text);
-        QueryPerformanceCounter(&t1);
-        d.seconds = Seconds(t0, t1);
-    }
+    if (!d.text.empty()) AppendAtEnd(box, d.text);
     MarkSeen(box);
     ui::SetProgressPos(d.passesDone);
     d.box = MeasureBox(box);
     if (d.limitStop && !s.limitNoticePending) {
         // Told from the message loop once this run has let go, never from
-        // inside the worker's call.
+        // inside the run's own step.
         if (SetTimer(nullptr, 0, 0, LimitNotice)) s.limitNoticePending = true;
     }
+}
+
+void CALLBACK IdleTick(HWND, UINT, UINT_PTR timer, DWORD) {
+    State& s = S();
+    if (!AnyThreadRunning()) {
+        KillTimer(nullptr, timer);
+        if (s.idleTimer == timer) s.idleTimer = 0;
+        s.mailbox.reset();
+        return;
+    }
+    const std::shared_ptr<Mailbox> mailbox = s.mailbox;
+    if (!mailbox || !mailbox->full.load(std::memory_order_acquire)) return;
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    Deliver(mailbox->run, mailbox->d);
+    QueryPerformanceCounter(&t1);
+    mailbox->d.seconds = Seconds(t0, t1);
+    mailbox->full.store(false, std::memory_order_release);
+    SetEvent(mailbox->answered);
 }
 
 // Line ends in a wide batch up to `room` units: how many whole lines fit.
@@ -292,10 +319,16 @@ std::size_t LinesWithin(const std::wstring& text, std::size_t room) {
     return lines;
 }
 
+bool StillCurrent(std::uint32_t run) {
+    return !S().ending.load() && S().currentRun.load() == run;
+}
+
 DWORD WINAPI RunThread(LPVOID param) {
     const auto run = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(param));
+    const auto mailbox = std::make_shared<Mailbox>(run);
+    if (!mailbox->answered) return 0;
     Start start;
-    if (!ui::OnWindowThread([&] { StartSteps(run, start); }) || !start.ok) return 0;
+    if (!ui::OnWindowThread([&] { StartSteps(mailbox, start); }) || !start.ok) return 0;
     if (start.settings.passes < 1) return 0;
 
     CombinationRun combos(Columns(), start.settings);
@@ -303,16 +336,16 @@ DWORD WINAPI RunThread(LPVOID param) {
     BoxSize box = start.box;
     std::size_t target = kFirstBatchLines;
     std::string batch;
-    std::wstring wide;
+    Delivery& d = mailbox->d;
 
     while (!combos.Done()) {
-        if (S().ending.load() || S().currentRun.load() != run) return 0;
+        if (!StillCurrent(run)) return 0;
         const std::size_t roomLines = box.lines < limits.lines ? limits.lines - box.lines : 0;
         const std::size_t roomChars = box.chars < limits.chars ? limits.chars - box.chars : 0;
 
         const CombinationRun::Mark mark = combos.Save();
         batch.clear();
-        wide.clear();
+        d.text.clear();
         bool limitStop = false;
         if (roomLines == 0 || roomChars == 0) {
             limitStop = true;
@@ -321,14 +354,14 @@ DWORD WINAPI RunThread(LPVOID param) {
             // A GBK byte never makes more than one UTF-16 unit.
             const std::size_t maxBytes = roomChars > SIZE_MAX / 2 ? SIZE_MAX : roomChars * 2;
             const CombinationRun::Batch made = combos.Next(batch, kMaxPassesPerBatch, want, maxBytes);
-            wide = ui::WideFromGbk(batch);
-            if (wide.size() > roomChars) {
+            d.text = ui::WideFromGbk(batch);
+            if (d.text.size() > roomChars) {
                 // Make the batch again with only the lines that fit.
-                const std::size_t fit = LinesWithin(wide, roomChars);
+                const std::size_t fit = LinesWithin(d.text, roomChars);
                 combos.Restore(mark);
                 batch.clear();
                 if (fit > 0) combos.Next(batch, kMaxPassesPerBatch, fit, SIZE_MAX);
-                wide = ui::WideFromGbk(batch);
+                d.text = ui::WideFromGbk(batch);
                 limitStop = true;
             } else if (made.stop == CombinationRun::Stop::Bytes ||
                        (made.stop == CombinationRun::Stop::Lines && want == roomLines)) {
@@ -336,13 +369,18 @@ DWORD WINAPI RunThread(LPVOID param) {
             }
         }
 
-        WaitForIdleWindow(run);
-        Delivery d;
-        d.text = &wide;
         d.passesDone = combos.PassesDone();
         d.dedup = start.settings.dedup;
         d.limitStop = limitStop;
-        if (!ui::OnWindowThread([&] { Deliver(run, d); }) || d.gone) return 0;
+        d.gone = d.remake = false;
+        d.boxText.clear();
+        d.seconds = 0;
+        mailbox->full.store(true, std::memory_order_release);
+        while (mailbox->full.load(std::memory_order_acquire)) {
+            WaitForSingleObject(mailbox->answered, 50);
+            if (!StillCurrent(run)) return 0;
+        }
+        if (d.gone) return 0;
         box = d.box;
         if (d.remake) {
             combos.ResetResultText(d.boxText);
@@ -351,11 +389,15 @@ DWORD WINAPI RunThread(LPVOID param) {
         }
         if (limitStop) return 0;
 
-        // Aim the next append at the target time; the fixed part shrinks the
-        // batch as the box grows only down to a floor.
-        const std::size_t added = LinesWithin(wide, wide.size());
+        // Aim the next batch at the target time on the window thread; as the
+        // box grows the target grows with it, so that the control's walk over
+        // its lines never takes most of an append.
+        const std::size_t added = LinesWithin(d.text, d.text.size());
         if (added > 0 && d.seconds > 0) {
-            const double goal = kTargetSeconds + kTargetSecondsPerBoxLine * static_cast<double>(box.lines);
+            const double small = static_cast<double>(std::min(box.lines, kLargeBox));
+            const double large = static_cast<double>(box.lines - std::min(box.lines, kLargeBox));
+            const double goal =
+                kTargetSeconds + kTargetSecondsPerBoxLine * small + kTargetSecondsPerLargeBoxLine * large;
             double next = static_cast<double>(added) * goal / d.seconds;
             next = std::min(next, 2.0 * static_cast<double>(std::max(added, target)));
             target = std::max(kMinBatchLines, static_cast<std::size_t>(next));
@@ -433,5 +475,7 @@ void StopCombinationRuns() {
 void SetResultLimitsForTest(const ResultLimits& limits) { g_limits = limits; }
 
 bool CombinationRunActive() { return AnyThreadRunning(); }
+
+void AllowCombinationRunsForTest() { S().ending.store(false); }
 
 }  // namespace yz

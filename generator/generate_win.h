@@ -20,8 +20,10 @@ struct ResultLimits {
 // window thread only.
 void StopCombinationRuns();
 
-// Tests: a smaller limit, and whether a run is still going.
+// Tests: a smaller limit, whether a run is still going, and new runs allowed
+// again after StopCombinationRuns.
 void SetResultLimitsForTest(const ResultLimits& limits);
 bool CombinationRunActive();
+void AllowCombinationRunsForTest();
 
 }  // namespace yz
