@@ -67,7 +67,9 @@ public:
         thread_.join();
     }
     double Worst() const { return worst_.load(); }
+    double WorstAt() const { return worstAt_.load() - started_; }
     int Probes() const { return probes_.load(); }
+    int Slow() const { return slow_.load(); }   // replies over 200 ms
 
 private:
     void Loop() {
@@ -78,21 +80,29 @@ private:
             SendMessageTimeoutW(text ? box_ : main_, text ? WM_GETTEXTLENGTH : WM_NULL, 0, 0,
                                 SMTO_NORMAL, 60000, &result);
             const double t = Now() - t0;
-            if (t > worst_.load()) worst_.store(t);
+            if (t > worst_.load()) {
+                worst_.store(t);
+                worstAt_.store(t0);
+            }
+            if (t > 0.2) ++slow_;
             ++probes_;
             text = !text;
             Sleep(20);
         }
     }
     HWND main_, box_;
+    const double started_ = Now();
     std::atomic<bool> stop_{false};
     std::atomic<double> worst_{0};
+    std::atomic<double> worstAt_{0};
     std::atomic<int> probes_{0};
+    std::atomic<int> slow_{0};
     std::thread thread_;
 };
 
 struct Figures {
-    double run = 0, floor = 0, worstReply = 0;
+    double run = 0, floor = 0, worstReply = 0, worstAt = 0;
+    int probes = 0, slow = 0;
     long lines = 0;
     SIZE_T peakWorkingSet = 0, peakPagefile = 0;
 };
@@ -110,7 +120,15 @@ Figures Measure(int passes, bool dedup) {
     app.SetText("编辑框_输出条数", std::to_string(passes));
     const HWND result = app.Control("编辑框_结果");
     const HWND bar = app.Control("进度条1");
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.pid());
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, app.pid());
+    struct Ended {
+        HANDLE process;
+        ~Ended() {
+            DWORD code = 0;
+            if (process && GetExitCodeProcess(process, &code) && code != STILL_ACTIVE)
+                std::printf("  the program ended with exit code 0x%08lX\n", code);
+        }
+    } ended{process};
 
     {
         Prober prober(app.hwnd(), result);
@@ -118,9 +136,16 @@ Figures Measure(int passes, bool dedup) {
         app.Post(app.Control("按钮_输出"), BM_CLICK);
         for (;;) {
             DWORD_PTR pos = 0, max = 0;
+            static DWORD_PTR lastPos = 0;
             SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 60000, &pos);
             SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 60000, &max);
+            if (pos) lastPos = pos;
+            if (!IsWindow(app.hwnd())) std::printf("  last bar position %lu\n", (unsigned long)lastPos);
             if (int(max) == passes && int(pos) == passes) break;
+            if (!IsWindow(app.hwnd())) {
+                std::printf("  the main window went after %.1f s\n", Now() - t0);
+                break;
+            }
             if (Now() - t0 > 1800) {
                 std::printf("  timed out at %d of %d\n", int(pos), int(max));
                 break;
@@ -131,6 +156,9 @@ Figures Measure(int passes, bool dedup) {
         app.Send(result, WM_NULL);
         f.run = Now() - t0;
         f.worstReply = prober.Worst();
+        f.worstAt = prober.WorstAt();
+        f.probes = prober.Probes();
+        f.slow = prober.Slow();
     }
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof pmc;
@@ -140,20 +168,20 @@ Figures Measure(int passes, bool dedup) {
     }
     f.lines = long(app.Send(result, EM_GETLINECOUNT)) - 1;
 
-    // The floor: the same text written whole into the same box.
-    const int length = int(app.Send(result, WM_GETTEXTLENGTH));
-    std::wstring text(size_t(length) + 1, L'\0');
-    SendMessageTimeoutW(result, WM_GETTEXT, WPARAM(length + 1), LPARAM(text.data()), SMTO_NORMAL, 60000,
-                        nullptr);
-    text.resize(size_t(length));
-    SendMessageTimeoutW(result, WM_SETTEXT, 0, LPARAM(L""), SMTO_NORMAL, 60000, nullptr);
+    // The floor: the same text written whole into the same box, by the
+    // program itself (a large WM_SETTEXT from another process does not get
+    // through under Wine): copied with its copy button, the box emptied, then
+    // pasted back in one go.
+    app.Click("按钮_复制");
+    app.SetText("编辑框_结果", "");
     app.Send(result, WM_NULL);
     Sleep(300);
     const double t0 = Now();
-    SendMessageTimeoutW(result, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_NORMAL, 600000, nullptr);
+    SendMessageTimeoutW(result, WM_PASTE, 0, 0, SMTO_NORMAL, 600000, nullptr);
     app.Send(result, WM_NULL);
     f.floor = Now() - t0;
-    if (process) CloseHandle(process);
+    const long pasted = long(app.Send(result, EM_GETLINECOUNT)) - 1;
+    if (pasted != f.lines) std::printf("  the floor pasted %ld lines, not %ld\n", pasted, f.lines);
     app.Close();
     app.WaitExit(30000);
     return f;
@@ -163,10 +191,10 @@ void Report(const char* name, int passes, bool dedup) {
     std::printf("%s: %d passes, de-duplication %s\n", name, passes, dedup ? "on" : "off");
     std::fflush(stdout);
     const Figures f = Measure(passes, dedup);
-    std::printf("  lines %ld, run %.2f s, floor %.2f s, ratio %.2f, worst reply %.0f ms, "
-                "peak working set %.0f MB, peak private %.0f MB\n",
-                f.lines, f.run, f.floor, f.floor > 0 ? f.run / f.floor : 0.0, f.worstReply * 1000,
-                double(f.peakWorkingSet) / 1048576.0, double(f.peakPagefile) / 1048576.0);
+    std::printf("  lines %ld, run %.2f s, floor %.2f s, ratio %.2f, worst reply %.0f ms (at %.1f s; "
+                "%d of %d over 200 ms), peak working set %.0f MB, peak private %.0f MB\n",
+                f.lines, f.run, f.floor, f.floor > 0 ? f.run / f.floor : 0.0, f.worstReply * 1000, f.worstAt,
+                f.slow, f.probes, double(f.peakWorkingSet) / 1048576.0, double(f.peakPagefile) / 1048576.0);
     std::fflush(stdout);
 }
 

@@ -47,12 +47,12 @@ constexpr const char* kColumnOneEmpty = "第一列没有词语，请先输入词
 // Wine, painting included), walks over the lines already in the box, and the
 // layout of each new line; the target grows with the box so that the walks
 // never eat most of it.
-constexpr double kTargetSeconds = 0.13;
-constexpr double kTargetSecondsPerBoxLine = 0.25e-6;       // up to kLargeBox lines
+constexpr double kTargetSeconds = 0.11;
+constexpr double kTargetSecondsPerBoxLine = 0.2e-6;        // up to kLargeBox lines
 constexpr double kTargetSecondsPerLargeBoxLine = 1.0e-6;   // beyond
 constexpr std::size_t kLargeBox = 100000;
-constexpr std::size_t kFirstBatchLines = 1000;
-constexpr std::size_t kMinBatchLines = 500;
+constexpr std::size_t kFirstBatchLines = 400;
+constexpr std::size_t kMinBatchLines = 400;
 // Passes per batch without a call to the window thread: with de-duplication
 // most passes may add nothing, and the run must still see a stop request and
 // move the bar a few times a second.
