@@ -3,20 +3,34 @@
 #include "text/text.h"
 
 #include <cstring>
+#include <utility>
 
 namespace yz {
 
 WordList WordList::FromText(std::string_view text) {
     WordList list;
     if (text.empty()) return list;
+    list.bytes_.assign(text.data(), text.size());
+    list.Split();
+    return list;
+}
+
+WordList WordList::FromText(std::string&& text) {
+    WordList list;
+    if (text.empty()) return list;
+    list.bytes_ = std::move(text);
+    list.Split();
+    return list;
+}
+
+void WordList::Split() {
     // Members point into one copy of the text: the CR LFs stay in the copy but
     // no member spans them. Offsets are 32-bit: a column's text is an edit
     // box's text or a file of less than 2 GB.
-    list.bytes_.assign(text.data(), text.size());
-    const char* p = list.bytes_.data();
-    const std::size_t n = list.bytes_.size();
-    list.starts_.reserve(n / 16 + 1);
-    list.ends_.reserve(n / 16 + 1);
+    const char* p = bytes_.data();
+    const std::size_t n = bytes_.size();
+    starts_.reserve(n / 16 + 1);
+    ends_.reserve(n / 16 + 1);
     // A CR counts only where a character starts. The byte after any byte
     // below 0x80 starts a character (that byte ended a character either way),
     // so a CR starts one exactly when the run of bytes of 0x80 or above before
@@ -33,8 +47,8 @@ WordList WordList::FromText(std::string_view text) {
         while (j > known && static_cast<unsigned char>(p[j - 1]) >= 0x80) --j;
         const bool atStart = ((cr - j) & 1u) == 0;
         if (atStart && p[cr + 1] == '\n') {
-            list.starts_.push_back(static_cast<std::uint32_t>(start));
-            list.ends_.push_back(static_cast<std::uint32_t>(cr));
+            starts_.push_back(static_cast<std::uint32_t>(start));
+            ends_.push_back(static_cast<std::uint32_t>(cr));
             start = cr + 2;
             i = start;
         } else {
@@ -44,10 +58,9 @@ WordList WordList::FromText(std::string_view text) {
         known = i;
     }
     if (start < n) {
-        list.starts_.push_back(static_cast<std::uint32_t>(start));
-        list.ends_.push_back(static_cast<std::uint32_t>(n));
+        starts_.push_back(static_cast<std::uint32_t>(start));
+        ends_.push_back(static_cast<std::uint32_t>(n));
     }
-    return list;
 }
 
 std::string_view WordList::Member(std::int32_t pos) const {

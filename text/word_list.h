@@ -20,12 +20,18 @@ public:
 
     // One pass over the text; CR LF recognised only at a character start.
     static WordList FromText(std::string_view text);
+    // The same list, keeping the given text as its storage instead of a copy:
+    // a column of megabytes is split on every keystroke.
+    static WordList FromText(std::string&& text);
+    static WordList FromText(const char* text) { return FromText(std::string_view(text)); }
 
     std::int32_t MemberCount() const { return static_cast<std::int32_t>(starts_.size()); }
     // pos is 1-based, 1 <= pos <= MemberCount().
     std::string_view Member(std::int32_t pos) const;
 
 private:
+    void Split();
+
     std::string bytes_;                  // the members' bytes, one after another
     std::vector<std::uint32_t> starts_;  // member i spans [starts_[i], ends_[i])
     std::vector<std::uint32_t> ends_;

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace yz {
@@ -56,6 +57,13 @@ TEST(WordListFromText, CutsAtCrLfOnly) {
         const WordList list = WordListFromText(c.text);
         EXPECT_EQ(Members(list), c.members) << testing::PrintToString(c.text);
         EXPECT_EQ(MemberCount(list), static_cast<std::int32_t>(c.members.size()));
+        // The list that takes the text over cuts the same, also when the
+        // string's buffer is larger than its text (as a converted text, sized
+        // for the worst case, is).
+        std::string owned = c.text;
+        owned.reserve(owned.size() * 2 + 64);
+        const WordList taken = WordList::FromText(std::move(owned));
+        EXPECT_EQ(Members(taken), c.members) << testing::PrintToString(c.text);
     }
 }
 
