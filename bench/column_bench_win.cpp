@@ -1,19 +1,28 @@
 // One typed character into a column of 1,000,000 words (about 10 MB): the
 // time from the keystroke until the column's list and count label are up to
-// date, with the real main window and edit control.
-// Run under Wine: wine column_bench_win.exe [app.manifest]
-// With the manifest's path the window is built with common controls 6, as the
-// program is.
+// date, with the real main window and edit control, and where that time goes.
+// Build with -DYZ_BENCH=ON (Release); run under Wine from the build folder:
+//   wine bench/column_bench_win.exe app.manifest [text]
+// ("text": only the conversion and split, without the window; the whole
+// write of 10 MB into the box alone takes minutes under Wine.)
+// With the manifest's path (a copy of app/app.manifest) the window is built
+// with common controls 6, as the program is. Figures move with the machine's
+// load: run it twice and compare against bench/edit_bench_win.exe, the bare
+// edit control of the same size.
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "app/handlers.h"
 #include "app/program.h"
 #include "columns/column_store.h"
+#include "text/text.h"
+#include "text/word_list.h"
 #include "ui/runtime.h"
 
 using namespace yz;
@@ -40,6 +49,54 @@ void Pump() {
     }
 }
 
+// The conversion as one system call into a buffer of two bytes per unit:
+// the yardstick for ui::GbkFromWide.
+std::string GbkOneCall(std::wstring_view wide) {
+    std::string out(wide.size() * 2, '\0');
+    const int n = WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+double MedianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Conversion and split of a column's text, without the window: ASCII words
+// and Chinese words.
+void TextCosts(const char* what, const std::wstring& wide) {
+    std::vector<double> oneCall, convert, take, copy;
+    for (int round = 0; round < 7; ++round) {
+        LARGE_INTEGER a = Now();
+        std::string g1 = GbkOneCall(wide);
+        LARGE_INTEGER b = Now();
+        oneCall.push_back(Ms(a, b));
+        a = Now();
+        std::string g2 = ui::GbkFromWide(wide);
+        b = Now();
+        convert.push_back(Ms(a, b));
+        if (g1 != g2) std::printf("conversion differs!\n");
+        a = Now();
+        {
+            WordList copied = WordList::FromText(std::string_view(g2));
+            b = Now();
+        }
+        copy.push_back(Ms(a, b));
+        a = Now();
+        {
+            WordList taken = WordList::FromText(std::move(g2));
+            b = Now();
+        }
+        take.push_back(Ms(a, b));
+    }
+    std::printf("%s, %zu units: to GBK %.1f ms (one system call: %.1f ms); split taking the text %.1f ms "
+                "(copying it: %.1f ms)\n",
+                what, wide.size(), MedianOf(convert), MedianOf(oneCall), MedianOf(take), MedianOf(copy));
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,6 +112,23 @@ int main(int argc, char** argv) {
         }
     }
     ui::InitRuntime();
+    {
+        std::wstring ascii, chinese;
+        wchar_t w[16];
+        for (int i = 0; i < 1000000; ++i) {
+            std::swprintf(w, 16, L"w%07d", i);
+            ascii += w;
+            std::swprintf(w, 16, L"\u8BCD\u8BED%d", i % 100000);
+            chinese += w;
+            if (i + 1 < 1000000) {
+                ascii += L"\r\n";
+                chinese += L"\r\n";
+            }
+        }
+        TextCosts("ASCII words  ", ascii);
+        TextCosts("Chinese words", chinese);
+        if (argc > 2 && std::string(argv[2]) == "text") return 0;
+    }
     LARGE_INTEGER t0 = Now();
     HWND main = LoadMainWindow();
     LARGE_INTEGER t1 = Now();
@@ -81,58 +155,97 @@ int main(int argc, char** argv) {
                 Columns().List(1)->MemberCount());
 
     HWND box = ui::Window("编辑框_第一列");
+    HWND label = ui::Window("标签_第一列");
     SetFocus(box);
-    const LRESULT len = SendMessageW(box, WM_GETTEXTLENGTH, 0, 0);
-    std::vector<double> typed, refresh, deleted;
-    for (int round = 0; round < 7; ++round) {
-        SendMessageW(box, EM_SETSEL, len, len);
-        t0 = Now();
-        SendMessageW(box, WM_CHAR, L'x', 0);   // EN_CHANGE -> the change handling, synchronously
-        t1 = Now();
-        typed.push_back(Ms(t0, t1));
-        Pump();
-        t0 = Now();
-        SendMessageW(box, WM_CHAR, VK_BACK, 0);
-        t1 = Now();
-        deleted.push_back(Ms(t0, t1));
-        Pump();
-        t0 = Now();
-        RefreshColumn(1);
-        t1 = Now();
-        refresh.push_back(Ms(t0, t1));
-    }
-    // Where the change handling's time goes.
-    std::vector<double> read, convert, split;
-    std::wstring wide;
-    std::string gbk;
-    for (int round = 0; round < 5; ++round) {
-        t0 = Now();
-        wide.resize(static_cast<size_t>(len) + 1);
-        SendMessageW(box, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));
-        t1 = Now();
-        read.push_back(Ms(t0, t1));
-        t0 = Now();
-        gbk = ui::GbkFromWide(std::wstring_view(wide.data(), static_cast<size_t>(len)));
-        t1 = Now();
-        convert.push_back(Ms(t0, t1));
-        t0 = Now();
-        WordList list = WordList::FromText(gbk);
-        t1 = Now();
-        split.push_back(Ms(t0, t1));
-    }
+    UpdateWindow(main);
     auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    char label[64];
-    GetWindowTextA(ui::Window("标签_第一列"), label, sizeof label);
-    std::printf("typed character until count shown: median %.1f ms (best %.1f)\n", median(typed),
-                *std::min_element(typed.begin(), typed.end()));
-    std::printf("backspace until count shown:       median %.1f ms\n", median(deleted));
-    std::printf("RefreshColumn alone:               median %.1f ms\n", median(refresh));
-    std::printf("  of which WM_GETTEXT %.1f ms, to GBK %.1f ms, split %.1f ms\n", median(read), median(convert),
-                median(split));
-    std::printf("label after: %s (members %d)\n", label, Columns().List(1)->MemberCount());
+    auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+    const LRESULT len = SendMessageW(box, WM_GETTEXTLENGTH, 0, 0);
+    // A typed character, then a backspace, with the caret at three places.
+    // "handled": WM_CHAR returns, the list and the label's text are new (the
+    // change handling is synchronous); "painted": the box and the label are
+    // drawn as well.
+    const struct {
+        const char* where;
+        LRESULT at;
+    } places[] = {{"end", len}, {"middle", len / 2}, {"start", 0}};
+    for (const auto& p : places) {
+        std::vector<double> typed, painted, deleted;
+        for (int round = 0; round < 7; ++round) {
+            SendMessageW(box, EM_SETSEL, p.at, p.at);
+            Pump();
+            UpdateWindow(main);
+            LARGE_INTEGER a = Now();
+            SendMessageW(box, WM_CHAR, L'x', 0);   // EN_CHANGE -> the change handling, synchronously
+            LARGE_INTEGER b = Now();
+            Pump();
+            UpdateWindow(box);
+            UpdateWindow(label);
+            UpdateWindow(main);
+            LARGE_INTEGER c = Now();
+            typed.push_back(Ms(a, b));
+            painted.push_back(Ms(a, c));
+            a = Now();
+            SendMessageW(box, WM_CHAR, VK_BACK, 0);
+            b = Now();
+            deleted.push_back(Ms(a, b));
+            Pump();
+        }
+        std::printf("caret at %-6s typed character: handled median %5.0f ms (best %5.0f), painted median %5.0f ms "
+                    "(best %5.0f); backspace handled %5.0f ms\n",
+                    p.where, median(typed), best(typed), median(painted), best(painted), median(deleted));
+        std::fflush(stdout);
+    }
+
+    // The change handling alone, and where its time goes: the same steps as
+    // RefreshColumn, one by one.
+    std::vector<double> refresh, read, convert, split, splitCopy, store, caption;
+    std::wstring wide;
+    std::string gbk;
+    for (int round = 0; round < 7; ++round) {
+        LARGE_INTEGER a = Now();
+        RefreshColumn(1);
+        LARGE_INTEGER b = Now();
+        refresh.push_back(Ms(a, b));
+        a = Now();
+        wide.resize(static_cast<size_t>(SendMessageW(box, WM_GETTEXTLENGTH, 0, 0)) + 1);
+        SendMessageW(box, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()));
+        b = Now();
+        read.push_back(Ms(a, b));
+        a = Now();
+        gbk = ui::GbkFromWide(std::wstring_view(wide.data(), wide.size() - 1));
+        b = Now();
+        convert.push_back(Ms(a, b));
+        a = Now();
+        {
+            WordList copied = WordList::FromText(std::string_view(gbk));
+            b = Now();
+        }
+        splitCopy.push_back(Ms(a, b));
+        a = Now();
+        auto list = std::make_shared<const WordList>(WordList::FromText(std::move(gbk)));
+        b = Now();
+        split.push_back(Ms(a, b));
+        a = Now();
+        Columns().ReplaceWordList(1, std::move(list));   // the old list is freed here
+        b = Now();
+        store.push_back(Ms(a, b));
+        a = Now();
+        ui::SetCaption("标签_第一列", JoinTexts({IntegerToText(Columns().List(1)->MemberCount()), "个"}));
+        b = Now();
+        caption.push_back(Ms(a, b));
+        Pump();
+    }
+    char text2[64];
+    GetWindowTextA(label, text2, sizeof text2);
+    std::printf("RefreshColumn alone: median %.1f ms (best %.1f)\n", median(refresh), best(refresh));
+    std::printf("  WM_GETTEXT %.1f ms, to GBK %.1f ms, split taking the text %.1f ms (copying it: %.1f ms), "
+                "store and free the old list %.1f ms, label %.1f ms\n",
+                median(read), median(convert), median(split), median(splitCopy), median(store), median(caption));
+    std::printf("label after: %s (members %d)\n", text2, Columns().List(1)->MemberCount());
     DestroyWindow(main);
     Pump();
     return 0;
