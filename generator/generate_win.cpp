@@ -278,7 +278,15 @@ void Deliver(std::uint32_t run, Delivery& d) {
     }
     if (!d.text.empty()) AppendAtEnd(box, d.text);
     MarkSeen(box);
+    // The bar paints itself at once on a new position; painted with the next
+    // round of messages instead, it never adds to this step.
+    HWND bar = ui::Window("进度条1");
+    if (bar) SendMessageW(bar, WM_SETREDRAW, FALSE, 0);
     ui::SetProgressPos(d.passesDone);
+    if (bar) {
+        SendMessageW(bar, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(bar, nullptr, FALSE);
+    }
     d.box = MeasureBox(box);
     if (d.limitStop && !s.limitNoticePending) {
         // Told from the message loop once this run has let go, never from
