@@ -2,7 +2,6 @@
 // count label follow its edit box's text.
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "app/handlers.h"
 #include "columns/column_store.h"
@@ -15,11 +14,10 @@ namespace yz {
 void RefreshColumn(int column) {
     if (column < 1 || column > ColumnStore::kColumns) return;
     // Typing one character into a column of megabytes reads and splits the
-    // whole text again: the UTF-16 read buffer is reused, and the list takes
-    // the converted text over instead of copying it.
-    std::string text;
+    // whole text again; the buffers of the previous read are reused.
+    static std::string text;
     ui::ReadText(ui::kColumnEdit[column], text);
-    auto list = std::make_shared<const WordList>(WordList::FromText(std::move(text)));
+    auto list = std::make_shared<const WordList>(WordList::FromText(text));
     const std::int32_t count = list->MemberCount();
     Columns().ReplaceWordList(column, std::move(list));
     ui::SetCaption(ui::kColumnLabel[column], JoinTexts({IntegerToText(count), "个"}));
