@@ -8,6 +8,7 @@
 // combinations of words its columns held.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <random>
@@ -72,6 +73,7 @@ struct Record {
     bool columnOneEverEmpty = false;
     int actions = 0;
     int hangs = 0;          // messages not answered within kAnswerMs
+    DWORD slowestAnswerMs = 0;
     std::string firstHang;
 };
 
@@ -177,7 +179,10 @@ public:
 
     LRESULT Send(HWND w, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_NORMAL, kAnswerMs, &result) && IsWindow(w)) {
+        const DWORD sent = GetTickCount();
+        const BOOL answered = SendMessageTimeoutW(w, msg, wp, lp, SMTO_NORMAL, kAnswerMs, &result);
+        rec_.slowestAnswerMs = std::max(rec_.slowestAnswerMs, GetTickCount() - sent);
+        if (!answered && IsWindow(w)) {
             if (rec_.hangs++ == 0) rec_.firstHang = "message " + std::to_string(msg) + " not answered";
         }
         return LRESULT(result);
@@ -301,12 +306,26 @@ void StressRound(const Timings& t) {
     ASSERT_TRUE(code.has_value()) << "the program did not end within 20 s of closing";
     EXPECT_EQ(*code, 0u);
     const DWORD exitMs = GetTickCount() - closed;
+
+    // The last export made under load is a whole snapshot of the box too.
+    std::size_t exported = 0;
+    if (const auto file = ReadFileBytes(app.InFolder("砚舟词语组合导出结果.txt"))) {
+        const std::vector<std::string> fileLines = Lines(*file);
+        exported = fileLines.size();
+        int bad = 0;
+        for (const std::string& line : fileLines) {
+            const std::string why = WhatIsWrong(line, rec);
+            if (!why.empty() && bad++ < 5) ADD_FAILURE() << "exported line \"" << line << "\": " << why;
+        }
+        EXPECT_TRUE(file->empty() || (file->size() >= 2 && file->compare(file->size() - 2, 2, "\r\n") == 0))
+            << "the export ends inside a line";
+    }
     closing = false;
     closer.join();
-    std::printf("[ stress   ] seed %u: %d actions in %lu ms, %zu message boxes closed, %zu lines checked, "
-                "ended %lu ms after closing\n",
-                t.seed, rec.actions, static_cast<unsigned long>(t.hammerMs), boxesSeen.size(), lines.size(),
-                static_cast<unsigned long>(exitMs));
+    std::printf("[ stress   ] seed %u: %d actions in %lu ms, %zu message boxes closed, %zu result and %zu exported "
+                "lines checked, slowest answer %lu ms, ended %lu ms after closing\n",
+                t.seed, rec.actions, static_cast<unsigned long>(t.hammerMs), boxesSeen.size(), lines.size(), exported,
+                static_cast<unsigned long>(rec.slowestAnswerMs), static_cast<unsigned long>(exitMs));
 }
 
 }  // namespace
