@@ -361,3 +361,23 @@ TEST(Stress, ALongSessionDoesNotGrowItsMemory) {
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);
 }
+
+// Another program (or the end of the session) closes the window while a
+// message box is open and a run goes on: the program still ends, with 0.
+TEST(Stress, ClosedWhileAMessageBoxIsOpenDuringARun) {
+    App app;
+    std::string words;
+    for (int i = 0; i < 300; ++i) words.append("w").append(std::to_string(i)).append("\r\n");
+    app.TypeAsUser("编辑框_第一列", words);
+    app.TypeAsUser("编辑框_第二列", words);
+    app.Click("选择框_第二列");
+    app.SetText("编辑框_输出条数", "500000");
+    app.Click("按钮_输出");
+    ASSERT_TRUE(WaitFor([&] { return app.ProgressPos() > 0; }, 15000));
+    app.Click("选择框_去重");  // the warning stays open
+    ASSERT_NE(app.FindMessageBox("提示"), nullptr);
+    app.Close();
+    const auto code = app.WaitExit(20000);
+    ASSERT_TRUE(code.has_value()) << "the program did not end with the box open";
+    EXPECT_EQ(*code, 0u);
+}
