@@ -29,6 +29,7 @@ namespace {
 const char* const kTag[5] = {"", "甲", "乙", "丙", "丁"};
 const char* const kColumnBox[5] = {"", "编辑框_第一列", "编辑框_第二列", "编辑框_第三列", "编辑框_第四列"};
 const char* const kClearButton[5] = {"", "按钮_清空第一列", "按钮_清空第二列", "按钮_清空第三列", "按钮_清空第四列"};
+const char* const kColumnLabel[5] = {"", "标签_第一列", "标签_第二列", "标签_第三列", "标签_第四列"};
 const char* const kIncludeBox[5] = {"", "选择框_第一列", "选择框_第二列", "选择框_第三列", "选择框_第四列"};
 constexpr const char* kTypedMark = "typed";
 constexpr DWORD kAnswerMs = 10000;  // longer than this without an answer: the program hangs
@@ -70,6 +71,9 @@ std::vector<HWND> PressEveryMessageBox(DWORD pid) {
 // What one round did, for the check at its end and the report.
 struct Record {
     std::set<std::string> words[5];  // every word ever put into each column
+    std::string lastText[5];         // what each column was given last
+    int lastCount[5] = {};           // and its number of words
+    bool given[5] = {};              // whether it was ever given words
     bool columnOneEverEmpty = false;
     int actions = 0;
     int hangs = 0;          // messages not answered within kAnswerMs
@@ -108,6 +112,9 @@ public:
             if (i) text += "\r\n";
             text += w;
         }
+        rec_.lastText[k] = text;
+        rec_.lastCount[k] = n;
+        rec_.given[k] = true;
         return text;
     }
 
@@ -137,8 +144,12 @@ public:
             break;
         case 3:
             if (k == 1) rec_.columnOneEverEmpty = true;
+            rec_.lastText[k].clear();
+            rec_.lastCount[k] = 0;
+            // Sent, not posted: a posted click would be handled after a
+            // paste sent later, and the record would be wrong.
             if (Pick(0, 1)) Paste(column_[k], "");
-            else Click(clear_[k]);
+            else Send(clear_[k], BM_CLICK);
             break;
         case 4: case 5: case 13:
             Click(include_[k]);
@@ -285,6 +296,15 @@ void StressRound(const Timings& t) {
     app.Settle();
     // Let the last request make some lines, so that the check has matter.
     WaitFor([&] { return app.ProgressPos() > 0 && app.Text("编辑框_结果").size() > 0; }, 5000);
+
+    // Nothing the user gave a column is lost or changed under load.
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(app.Text(kColumnBox[k]), rec.lastText[k]) << "column " << k;
+        // A column never given words still shows its first caption.
+        if (rec.given[k]) {
+            EXPECT_EQ(app.Text(kColumnLabel[k]), std::to_string(rec.lastCount[k]) + "个") << "column " << k;
+        }
+    }
 
     // Whatever the box holds now: lines of recorded words, typed lines.
     const std::vector<std::string> lines = Lines(app.Text("编辑框_结果"));
