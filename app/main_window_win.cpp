@@ -15,29 +15,26 @@ template <int C>
 void Refresh() { RefreshColumn(C); }
 template <int C>
 void Clear() { ClearColumn(C); }
-template <int C>
-void Import(const std::string& files) { ImportDroppedFile(C, files); }
 
 const EventBinding kMainEvents[] = {
-    {nullptr, EventBinding::Created, MainWindowCreated, nullptr},
-    {"编辑框_第一列", EventBinding::TextChanged, Refresh<1>, nullptr},
-    {"编辑框_第二列", EventBinding::TextChanged, Refresh<2>, nullptr},
-    {"编辑框_第三列", EventBinding::TextChanged, Refresh<3>, nullptr},
-    {"编辑框_第四列", EventBinding::TextChanged, Refresh<4>, nullptr},
-    {"按钮_清空第一列", EventBinding::Click, Clear<1>, nullptr},
-    {"按钮_清空第二列", EventBinding::Click, Clear<2>, nullptr},
-    {"按钮_清空第三列", EventBinding::Click, Clear<3>, nullptr},
-    {"按钮_清空第四列", EventBinding::Click, Clear<4>, nullptr},
-    {"拖放对象_第一列", EventBinding::FileReceived, nullptr, Import<1>},
-    {"拖放对象_第二列", EventBinding::FileReceived, nullptr, Import<2>},
-    {"拖放对象_第三列", EventBinding::FileReceived, nullptr, Import<3>},
-    {"拖放对象_第四列", EventBinding::FileReceived, nullptr, Import<4>},
-    {"按钮_输出", EventBinding::Click, GenerateCommand, nullptr},
-    {"选择框_去重", EventBinding::Click, DedupWarning, nullptr},
-    {"按钮_复制", EventBinding::Click, CopyResult, nullptr},
-    {"按钮_重置", EventBinding::Click, ResetResult, nullptr},
-    {"按钮_导出", EventBinding::Click, ExportResult, nullptr},
-    {"透明标签_说明", EventBinding::LeftButtonDown, OpenHelpWindow, nullptr},
+    {nullptr, EventBinding::Created, MainWindowCreated},
+    {"编辑框_第一列", EventBinding::TextChanged, Refresh<1>},
+    {"编辑框_第二列", EventBinding::TextChanged, Refresh<2>},
+    {"编辑框_第三列", EventBinding::TextChanged, Refresh<3>},
+    {"编辑框_第四列", EventBinding::TextChanged, Refresh<4>},
+    {"按钮_清空第一列", EventBinding::Click, Clear<1>},
+    {"按钮_清空第二列", EventBinding::Click, Clear<2>},
+    {"按钮_清空第三列", EventBinding::Click, Clear<3>},
+    {"按钮_清空第四列", EventBinding::Click, Clear<4>},
+    // The drop objects (拖放对象_第一列 to 第四列) are bound to the column
+    // boxes by MainWindowCreated and import through their own drop targets,
+    // which keep the dropped names in UTF-16 so any name opens.
+    {"按钮_输出", EventBinding::Click, GenerateCommand},
+    {"选择框_去重", EventBinding::Click, DedupWarning},
+    {"按钮_复制", EventBinding::Click, CopyResult},
+    {"按钮_重置", EventBinding::Click, ResetResult},
+    {"按钮_导出", EventBinding::Click, ExportResult},
+    {"透明标签_说明", EventBinding::LeftButtonDown, OpenHelpWindow},
 };
 
 std::vector<void (*)()>& BeforeExit() {

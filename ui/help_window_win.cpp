@@ -73,7 +73,7 @@ void PrepareHelpWindow() {
 }
 
 constexpr ui::EventBinding kHelpEvents[] = {
-    {nullptr, ui::EventBinding::Created, PrepareHelpWindow, nullptr},
+    {nullptr, ui::EventBinding::Created, PrepareHelpWindow},
 };
 
 }  // namespace

@@ -20,12 +20,13 @@ namespace yz::ui {
 
 using Handler = void (*)();
 
-// Events of the main window's controls: which handler runs for what.
+// Events of a window's controls: which handler runs for what. A dropped
+// file reaches its column through the column's own drop target instead
+// (columns/drop_win.h), which keeps the names in UTF-16.
 struct EventBinding {
-    const char* control;
-    enum Event { TextChanged, Click, LeftButtonDown, FileReceived, Created } event;
-    Handler handler;                                  // TextChanged, Click, LeftButtonDown, Created
-    void (*fileHandler)(const std::string& fileList); // FileReceived
+    const char* control;   // nullptr: the window itself (Created)
+    enum Event { TextChanged, Click, LeftButtonDown, Created } event;
+    Handler handler;
 };
 
 // --- Start-up and shutdown (window thread) ---

@@ -372,9 +372,9 @@ void CountPress() { ++g_presses; }
 TEST(RuntimeEvents, SystemWriteRaisesChangeOnceAndLabelPressIsDelivered) {
     InitRuntime();
     const EventBinding events[] = {
-        {"编辑框_第一列", EventBinding::TextChanged, CountChange, nullptr},
-        {"编辑框_输出条数", EventBinding::TextChanged, CountChange, nullptr},
-        {"透明标签_说明", EventBinding::LeftButtonDown, CountPress, nullptr},
+        {"编辑框_第一列", EventBinding::TextChanged, CountChange},
+        {"编辑框_输出条数", EventBinding::TextChanged, CountChange},
+        {"透明标签_说明", EventBinding::LeftButtonDown, CountPress},
     };
     HWND w = LoadWindow(kMainWindow, kMainControls, static_cast<int>(std::size(kMainControls)), events,
                         static_cast<int>(std::size(events)), true);
