@@ -150,6 +150,19 @@ bool WaitFor(const std::function<bool()>& pred, Millis timeout) {
 
 // --- Files ---
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t cut = text.find("\r\n", start);
+        if (cut == std::string::npos) break;
+        lines.push_back(text.substr(start, cut - start));
+        start = cut + 2;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

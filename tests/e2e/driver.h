@@ -41,6 +41,9 @@ std::wstring ProgramPath();
 // Polls pred every few milliseconds until it holds or the time is up.
 bool WaitFor(const std::function<bool()>& pred, Millis timeout = 5000);
 
+// A result text cut after each CR LF; a last piece without one is kept too.
+std::vector<std::string> Lines(const std::string& text);
+
 // --- Files ---
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes);

@@ -18,19 +18,6 @@ constexpr const char* kColumnOneEmpty = "第一列没有词语，请先输入词
 constexpr const char* kDedupNote =
     "注意：使用去重会降低词语生成速度，如果需要生成大量组合词，可以导出后到wps中去重";
 
-// The box's text cut after each CR LF; a last piece without one is kept too.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t cut = text.find("\r\n", start);
-        if (cut == std::string::npos) break;
-        lines.push_back(text.substr(start, cut - start));
-        start = cut + 2;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
 
 int LineCount(App& app) {
     return int(app.Send(app.Control("编辑框_结果"), EM_GETLINECOUNT)) - 1;

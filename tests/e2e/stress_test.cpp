@@ -207,18 +207,6 @@ private:
     HWND reset_ = nullptr, copy_ = nullptr, export_ = nullptr;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t cut = text.find("\r\n", start);
-        if (cut == std::string::npos) break;
-        lines.push_back(text.substr(start, cut - start));
-        start = cut + 2;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
 
 // Empty when the line is a combination of recorded words in column order
 // (column 1 first unless column 1 was emptied at some time), or a typed line;
