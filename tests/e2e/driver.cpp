@@ -579,12 +579,19 @@ HWND App::FindWindowByCaption(std::string_view caption, Millis timeout) const {
     return found;
 }
 
+std::vector<HWND> App::MessageBoxes() const {
+    std::vector<HWND> boxes;
+    for (HWND w : TopLevelWindows())
+        if (ClassOf(w) == L"#32770") boxes.push_back(w);
+    return boxes;
+}
+
 HWND App::FindMessageBox(std::string_view title, Millis timeout) const {
     const std::wstring want = Wide(title);
     HWND found = nullptr;
     WaitFor([&] {
-        for (HWND w : TopLevelWindows())
-            if (ClassOf(w) == L"#32770" && CaptionOf(w) == want) {
+        for (HWND w : MessageBoxes())
+            if (CaptionOf(w) == want) {
                 found = w;
                 return true;
             }
@@ -610,15 +617,20 @@ std::string App::MessageText(HWND box) const {
     return Gbk(buf);
 }
 
-void App::CloseMessageBox(HWND box) {
+void PressMessageBox(HWND box) {
     std::vector<HWND> buttons;
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         if (_wcsicmp(ClassOf(c).c_str(), L"Button") == 0 && IsWindowVisible(c)) buttons.push_back(c);
     if (buttons.size() == 1) {
-        Post(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(buttons[0]), BN_CLICKED), reinterpret_cast<LPARAM>(buttons[0]));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(buttons[0]), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(buttons[0]));
     } else {
-        Post(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
+}
+
+void App::CloseMessageBox(HWND box) {
+    PressMessageBox(box);
     if (!WaitFor([&] { return !IsWindow(box); }, 5000)) Fail("the message box did not close");
 }
 

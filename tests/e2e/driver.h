@@ -44,6 +44,10 @@ bool WaitFor(const std::function<bool()>& pred, Millis timeout = 5000);
 // A result text cut after each CR LF; a last piece without one is kept too.
 std::vector<std::string> Lines(const std::string& text);
 
+// Posts a click of a message box's only button (OK when it has several);
+// does not wait and never throws, so another thread may use it.
+void PressMessageBox(HWND box);
+
 // --- Files ---
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
@@ -124,6 +128,8 @@ public:
     HWND FindMessageBox(std::string_view title = "提示", Millis timeout = 5000) const;
     std::string MessageText(HWND box) const;
     void CloseMessageBox(HWND box);     // presses its only button; waits until it is gone
+    // Every message box of this process, whatever its title.
+    std::vector<HWND> MessageBoxes() const;
     // True when no message box with that title appears within the time.
     bool ExpectNoMessageBox(Millis within = 500, std::string_view title = "提示") const;
     // A visible top-level window of this process with that caption.

@@ -34,40 +34,6 @@ const char* const kIncludeBox[5] = {"", "选择框_第一列", "选择框_第二
 constexpr const char* kTypedMark = "typed";
 constexpr DWORD kAnswerMs = 10000;  // longer than this without an answer: the program hangs
 
-std::wstring ClassName(HWND w) {
-    wchar_t buf[64] = {};
-    GetClassNameW(w, buf, 64);
-    return buf;
-}
-
-struct BoxSearch {
-    DWORD pid;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK CollectBoxes(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == s->pid && IsWindowVisible(w) && ClassName(w) == L"#32770") s->boxes.push_back(w);
-    return TRUE;
-}
-
-// Presses the button of every message box of the process (they all have
-// one); gives the boxes found.
-std::vector<HWND> PressEveryMessageBox(DWORD pid) {
-    BoxSearch s{pid, {}};
-    EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&s));
-    for (HWND box : s.boxes) {
-        HWND button = nullptr;
-        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-            if (_wcsicmp(ClassName(c).c_str(), L"Button") == 0 && IsWindowVisible(c)) button = c;
-        const WPARAM id = button ? MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED) : MAKEWPARAM(IDOK, BN_CLICKED);
-        PostMessageW(box, WM_COMMAND, id, reinterpret_cast<LPARAM>(button));
-    }
-    return s.boxes;
-}
-
 // What one round did, for the check at its end and the report.
 struct Record {
     std::set<std::string> words[5];  // every word ever put into each column
@@ -251,7 +217,10 @@ void StressRound(const Timings& t) {
     std::set<HWND> boxesSeen;  // closer thread only, until joined
     std::thread closer([&] {
         while (closing.load()) {
-            for (HWND box : PressEveryMessageBox(app.pid())) boxesSeen.insert(box);
+            for (HWND box : app.MessageBoxes()) {
+                PressMessageBox(box);
+                boxesSeen.insert(box);
+            }
             Sleep(15);
         }
     });
