@@ -14,16 +14,17 @@ namespace yz {
 void RefreshColumn(int column) {
     if (column < 1 || column > ColumnStore::kColumns) return;
     // Typing one character into a column of megabytes reads and splits the
-    // whole text again; the buffers of the previous read are reused.
-    static std::string text;
+    // whole text again: one copy out of the box, which the new list keeps.
+    std::string text;
     ui::ReadText(ui::kColumnEdit[column], text);
-    auto list = std::make_shared<const WordList>(WordList::FromText(text));
+    const bool empty = text.empty();
+    auto list = std::make_shared<const WordList>(WordList::FromText(std::move(text)));
     const std::int32_t count = list->MemberCount();
     Columns().ReplaceWordList(column, std::move(list));
     ui::SetCaption(ui::kColumnLabel[column], JoinTexts({IntegerToText(count), "个"}));
     // Emptiness is a property of the text, not of the count: "\r\n" has one
     // (empty) member and keeps its tick.
-    if (column >= 2 && ui::TextLength(ui::kColumnEdit[column]) == 0) ui::SetChecked(ui::kColumnCheck[column], false);
+    if (column >= 2 && empty) ui::SetChecked(ui::kColumnCheck[column], false);
 }
 
 void ClearColumn(int column) {

@@ -12,6 +12,8 @@ namespace yz::ui {
 enum class Kind {
     Edit,              // one line, scrolls horizontally
     MultiEdit,         // several lines, wraps, vertical scroll bar, Enter = new line
+    TextBox,           // the same, the program's own box (ui/text_box_win.h):
+                       // a keystroke into a million lines stays cheap
     Label,
     TransparentLabel,  // text only, the parent shows through
     CheckBox,
@@ -53,7 +55,7 @@ inline constexpr ControlSpec kMainControls[] = {
     {"透明标签_说明", Kind::TransparentLabel, "说明", 22, 2, 72, 40, 1012, "分组框1", false},
     {"标签_第四列", Kind::Label, "当前词数0个", 193, 540, 88, 24, 1013, nullptr, false},
     {"选择框_第四列", Kind::CheckBox, "第四列", 195, 313, 80, 24, 1014, nullptr, false},
-    {"编辑框_第四列", Kind::MultiEdit, "", 193, 338, 136, 200, 1015, nullptr, false},
+    {"编辑框_第四列", Kind::TextBox, "", 193, 338, 136, 200, 1015, nullptr, false},
     {"分组框1", Kind::GroupBox, "", 14, 3, 490, 38, 1016, nullptr, false},
     {"按钮_重置", Kind::Button, "重置", 467, 431, 38, 32, 1017, nullptr, false},
     {"编辑框_输出条数", Kind::Edit, "0", 405, 475, 40, 20, 1018, nullptr, false},
@@ -66,11 +68,11 @@ inline constexpr ControlSpec kMainControls[] = {
     {"编辑框_结果", Kind::MultiEdit, "", 368, 72, 136, 392, 1025, nullptr, false},
     {"按钮_输出", Kind::Button, "随机组合", 368, 504, 128, 56, 1026, nullptr, false},
     {"选择框_第三列", Kind::CheckBox, "第三列", 18, 314, 80, 24, 1027, nullptr, false},
-    {"编辑框_第三列", Kind::MultiEdit, "", 16, 340, 136, 200, 1028, nullptr, false},
+    {"编辑框_第三列", Kind::TextBox, "", 16, 340, 136, 200, 1028, nullptr, false},
     {"选择框_第二列", Kind::CheckBox, "第二列", 194, 45, 80, 24, 1029, nullptr, false},
-    {"编辑框_第二列", Kind::MultiEdit, "", 192, 72, 136, 200, 1030, nullptr, false},
+    {"编辑框_第二列", Kind::TextBox, "", 192, 72, 136, 200, 1030, nullptr, false},
     {"选择框_第一列", Kind::CheckBox, "第一列", 18, 45, 80, 24, 1031, nullptr, true},
-    {"编辑框_第一列", Kind::MultiEdit, "", 16, 72, 136, 200, 1032, nullptr, false},
+    {"编辑框_第一列", Kind::TextBox, "", 16, 72, 136, 200, 1032, nullptr, false},
 };
 
 // Tab and Shift+Tab cycle through these, wrapping at both ends.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "output/program_directory.h"
+#include "ui/text_box_win.h"
 
 namespace yz::ui {
 namespace {
@@ -84,6 +85,7 @@ bool HasEvent(const WindowState& w, const ControlSpec* spec, EventBinding::Event
 }
 
 bool IsMultiLineEdit(HWND hwnd) {
+    if (IsTextBox(hwnd)) return true;
     wchar_t cls[32];
     if (!GetClassNameW(hwnd, cls, 32) || lstrcmpiW(cls, L"Edit") != 0) return false;
     return (GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE) != 0;
@@ -275,6 +277,9 @@ ControlStyle StyleOf(Kind kind) {
     case Kind::MultiEdit:
         return {L"Edit", base | WS_TABSTOP | ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
                 WS_EX_CLIENTEDGE};
+    case Kind::TextBox:
+        return {kTextBoxClass, base | WS_TABSTOP | ES_LEFT | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+                WS_EX_CLIENTEDGE};
     case Kind::Label:
         return {L"Static", base | SS_LEFT | SS_CENTERIMAGE, 0};
     case Kind::TransparentLabel:
@@ -306,6 +311,7 @@ bool CreateControl(WindowState& w, Control& c, HWND parent, HFONT font) {
     switch (s.kind) {
     case Kind::Edit:
     case Kind::MultiEdit:
+    case Kind::TextBox:
         SendMessageW(c.hwnd, EM_SETLIMITTEXT, 0, 0);
         break;
     case Kind::CheckBox:
@@ -326,7 +332,7 @@ bool CreateControl(WindowState& w, Control& c, HWND parent, HFONT font) {
 
 HWND LoadWindowImpl(const WindowSpec& window, const ControlSpec* controls, int count, const EventBinding* events,
                     int eventCount, const char* const* tabOrder, int tabCount, bool tableTabOrder) {
-    if (!RegisterWindowClass()) return nullptr;
+    if (!RegisterWindowClass() || !RegisterTextBoxClass()) return nullptr;
     if (g_windowThread.load() == 0) g_windowThread.store(GetCurrentThreadId());
 
     auto* w = new WindowState;
@@ -561,6 +567,11 @@ void ReadText(std::string_view name, std::string& out) {
         out.clear();
         return;
     }
+    // The program's own box holds GBK already.
+    if (const std::string* gbk = TextBoxText(c->hwnd)) {
+        out.assign(*gbk);
+        return;
+    }
     ReadWide(c->hwnd, t_wideBuffer);
     GbkInto(t_wideBuffer, out);
 }
@@ -580,7 +591,7 @@ void SetText(std::string_view name, std::string_view text) {
         // not a change event: the handling runs once, here, also when the text
         // did not change.
         c->suppressChange = true;
-        SetWindowTextW(c->hwnd, WideFromGbk(text).c_str());
+        if (!SetTextBoxText(c->hwnd, std::string(text))) SetWindowTextW(c->hwnd, WideFromGbk(text).c_str());
         c->suppressChange = false;
         if (HasEvent(*c->window, c->spec, EventBinding::TextChanged))
             RaiseEvent(*c->window, c->spec, EventBinding::TextChanged);

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include "ui/text_box_win.h"
+
 #include <set>
 
 namespace yz::ui {
@@ -45,7 +47,7 @@ Part PartOf(HWND hwnd, LONG style) {
             return Part::None;   // owner-drawn and the like draw themselves
         }
     }
-    if (!lstrcmpiW(name, L"Edit")) return Part::Edit;
+    if (!lstrcmpiW(name, L"Edit") || !lstrcmpW(name, kTextBoxClass)) return Part::Edit;
     if (!lstrcmpiW(name, L"ComboBox")) return Part::Combo;
     if (!lstrcmpiW(name, L"ComboLBox")) return Part::ComboList;
     if (!lstrcmpiW(name, UPDOWN_CLASSW)) return Part::UpDown;

@@ -137,14 +137,14 @@ TEST_F(MainWindowTest, ControlsStartInTheirInitialState) {
     for (const ControlSpec& c : kMainControls) {
         HWND h = Window(c.name);
         const LONG style = h ? GetWindowLongW(h, GWL_STYLE) : 0;
-        if (c.kind == Kind::Edit || c.kind == Kind::MultiEdit) {
+        if (c.kind == Kind::Edit || c.kind == Kind::MultiEdit || c.kind == Kind::TextBox) {
             // No 30,000-character limit.
             EXPECT_GE(static_cast<DWORD>(SendMessageW(h, EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEu) << c.id;
             EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
             EXPECT_FALSE(style & ES_NOHIDESEL);
             EXPECT_FALSE(style & ES_READONLY);
-            EXPECT_EQ((style & ES_MULTILINE) != 0, c.kind == Kind::MultiEdit);
-            EXPECT_EQ((style & WS_VSCROLL) != 0, c.kind == Kind::MultiEdit);
+            EXPECT_EQ((style & ES_MULTILINE) != 0, c.kind != Kind::Edit);
+            EXPECT_EQ((style & WS_VSCROLL) != 0, c.kind != Kind::Edit);
             EXPECT_FALSE(style & WS_HSCROLL);
         }
         if (c.kind == Kind::Button) {
