@@ -91,6 +91,12 @@ void CheckModel(const TextBoxModel& m, TextBoxModel& fresh) {
     const std::size_t c = m.Caret();
     if (c < n) Check(m.PrevChar(m.NextChar(c)) == c);
     Check(m.OffsetOfCharIndex(m.CharIndexOf(c)) == c);
+    const std::size_t left = m.WordLeft(c), right = m.WordRight(c);
+    Check(starts[left] && left <= c && (c == 0 || left < c));
+    Check(starts[right] && right >= c && (c == n || right > c));
+    std::size_t ws = 0, we = 0;
+    m.WordAt(c, ws, we);
+    Check(ws <= c && c <= we && we <= n && starts[ws] && starts[we]);
     const std::size_t line = m.CaretLine();
     Check(m.LineStart(line) <= c && c <= m.LineEnd(line));
 }
