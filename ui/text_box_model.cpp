@@ -126,9 +126,10 @@ void TextBoxModel::WordAt(std::size_t offset, std::size_t& start, std::size_t& e
             start = end = p;
             return;
         }
+        const std::size_t at = p;
         p = PrevChar(p);
         if (isBreak(p)) {
-            start = end = offset;
+            start = end = at;
             return;
         }
     }

@@ -252,6 +252,9 @@ TEST(TextBoxChars, WordAtPicksTheWordOrBlankRunUnderTheOffset) {
     MakeModel("ab\r\n", 100).WordAt(4, s, e);   // after a final break: nothing
     EXPECT_EQ(s, 4u);
     EXPECT_EQ(e, 4u);
+    MakeModel("ab\r\n", 100).WordAt(100, s, e);   // past the end: the end, never outside
+    EXPECT_EQ(s, 4u);
+    EXPECT_EQ(e, 4u);
     MakeModel("x " + kHan + kHan2 + "y", 100).WordAt(4, s, e);
     EXPECT_EQ(s, 2u);
     EXPECT_EQ(e, 7u);
