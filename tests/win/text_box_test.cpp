@@ -126,6 +126,10 @@ protected:
         SetForegroundWindow(host_);
         SetFocus(box_);
         Pump();
+        // From two lines of text laid out one below the other.
+        Set(L"a\r\nb");
+        lineHeight_ = PosOf(3).y - PosOf(0).y;
+        Set(L"");
         g_notes.clear();
     }
     void TearDown() override {
@@ -170,14 +174,7 @@ protected:
         const LRESULT r = SendMessageW(box_, EM_POSFROMCHAR, index, 0);
         return {static_cast<short>(LOWORD(r)), static_cast<short>(HIWORD(r))};
     }
-    int LineHeight() {
-        // From two lines of text laid out one below the other.
-        const std::wstring keep = Text();
-        Set(L"a\r\nb");
-        const int h = PosOf(3).y - PosOf(0).y;
-        Set(keep);
-        return h;
-    }
+    int LineHeight() const { return lineHeight_; }
     int VisibleLines() {
         RECT r{};
         SendMessageW(box_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
@@ -188,6 +185,11 @@ protected:
         const POINT p = PosOf(index);
         return MAKELPARAM(p.x + dx, p.y + 3);
     }
+    int GetCaretPos_() const {
+        POINT p{};
+        GetCaretPos(&p);
+        return p.x;
+    }
     void Click(int index, WPARAM keys = 0) {
         SendMessageW(box_, WM_LBUTTONDOWN, MK_LBUTTON | keys, PointAt(index));
         SendMessageW(box_, WM_LBUTTONUP, keys, PointAt(index));
@@ -195,6 +197,7 @@ protected:
 
     static HWND host_;
     HWND box_ = nullptr;
+    int lineHeight_ = 0;
 };
 HWND TextBoxTest::host_ = nullptr;
 
@@ -625,6 +628,177 @@ TEST_F(TextBoxTest, UpAndDownKeepTheColumn) {
     EXPECT_EQ(GetSel(), Sel(1, 1));
 }
 
+TEST_F(TextBoxTest, HomeEndAndPageKeysOnWrappedAndLongTexts) {
+    // On a wrapped line End stays at the end of that visual line, and Home
+    // and Shift+Home work from there on the same line.
+    Set(L"一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十");
+    ASSERT_GE(Lines(), 3);
+    const int second = LineIndex(1), third = LineIndex(2);
+    Select(1, 1);
+    Key(VK_END);
+    EXPECT_EQ(GetSel(), Sel(second, second));
+    EXPECT_EQ(GetCaretPos_(), PosOf(second - 1).x + (PosOf(1).x - PosOf(0).x)) << "drawn at the end of line 0";
+    Key(VK_HOME, kShift);
+    EXPECT_EQ(GetSel(), Sel(0, second));
+    Select(second + 1, second + 1);
+    Key(VK_HOME);
+    EXPECT_EQ(GetSel(), Sel(second, second));
+    Key(VK_END);
+    EXPECT_EQ(GetSel(), Sel(third, third));
+    // Typing at the end of a visual line goes there.
+    const std::wstring before = Text();
+    Select(1, 1);
+    Key(VK_END);
+    Type(L"x");
+    EXPECT_EQ(Text(), before.substr(0, static_cast<std::size_t>(second)) + L"x" +
+                          before.substr(static_cast<std::size_t>(second)));
+    g_notes.clear();
+
+    // Page Down and Page Up move the view and the caret by a page.
+    const int visible = VisibleLines();
+    Set(JoinLines(100, L"行"));
+    Key(VK_NEXT);
+    EXPECT_EQ(FirstVisible(), visible);
+    EXPECT_EQ(LineFromChar(-1), visible);
+    Key(VK_NEXT, kShift);
+    EXPECT_EQ(FirstVisible(), 2 * visible);
+    EXPECT_EQ(GetSel(), Sel(static_cast<DWORD>(LineIndex(visible)), static_cast<DWORD>(LineIndex(2 * visible))));
+    Key(VK_PRIOR);
+    EXPECT_EQ(FirstVisible(), visible);
+    EXPECT_EQ(LineFromChar(-1), visible);
+    for (int i = 0; i < 20; ++i) Key(VK_NEXT);
+    EXPECT_EQ(LineFromChar(-1), 99);
+    EXPECT_EQ(FirstVisible(), 100 - visible);
+    for (int i = 0; i < 20; ++i) Key(VK_PRIOR);
+    EXPECT_EQ(GetSel(), Sel(0, 0));
+    EXPECT_EQ(FirstVisible(), 0);
+    EXPECT_EQ(Changes(), 0);
+}
+
+TEST_F(TextBoxTest, CaretIsDrawnAtTheCaretAndFollowsScrolling) {
+    ASSERT_EQ(GetFocus(), box_);
+    Set(JoinLines(50, L"砚舟词"));
+    const int lh = LineHeight();
+    struct Case {
+        int index;
+    } cases[] = {{0}, {1}, {3}, {5}, {11}};
+    for (const Case& c : cases) {
+        Select(c.index, c.index);
+        POINT caret{};
+        GetCaretPos(&caret);
+        const POINT at = PosOf(c.index);
+        EXPECT_EQ(caret.x, at.x) << c.index;
+        EXPECT_EQ(caret.y, at.y) << c.index;
+    }
+    // Typed text moves it on.
+    Select(0, 0);
+    Type(L"词");
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, PosOf(1).x);
+    // Scrolled by the wheel: it moves with its line.
+    const int line5 = LineIndex(5);
+    Select(line5, line5);
+    const POINT before = PosOf(line5);
+    SendMessageW(box_, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    SendMessageW(box_, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.y, before.y - 2 * lh);
+    EXPECT_EQ(PosOf(line5).y, before.y - 2 * lh);
+    // Scrolled out of view: not drawn inside the box.
+    SendMessageW(box_, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    GetCaretPos(&caret);
+    RECT client;
+    GetClientRect(box_, &client);
+    EXPECT_FALSE(caret.y >= 0 && caret.y < client.bottom && caret.x >= 0 && caret.x < client.right)
+        << caret.x << "," << caret.y;
+}
+
+TEST_F(TextBoxTest, DraggingPastTheBottomScrollsAndSelects) {
+    Set(JoinLines(60, L"行"));
+    RECT client;
+    GetClientRect(box_, &client);
+    SendMessageW(box_, WM_LBUTTONDOWN, MK_LBUTTON, PointAt(3));
+    SendMessageW(box_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, client.bottom + 10));
+    const DWORD start = GetTickCount();
+    while (FirstVisible() < 10 && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    const int scrolled = FirstVisible();
+    EXPECT_GE(scrolled, 10) << "the view scrolls on while the mouse is held below";
+    const Sel s = GetSel();
+    EXPECT_EQ(s.first, 3u);
+    EXPECT_GE(LineFromChar(static_cast<int>(s.second)), scrolled) << "the selection follows the view";
+    SendMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(20, client.bottom + 10));
+    // Released: no more scrolling.
+    const int stopped = FirstVisible();
+    const DWORD wait = GetTickCount();
+    while (GetTickCount() - wait < 300) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ(FirstVisible(), stopped);
+    EXPECT_EQ(Changes(), 0);
+}
+
+TEST_F(TextBoxTest, ViewStaysWithinTheTextWhenItShrinks) {
+    const int visible = VisibleLines();
+    Set(JoinLines(100, L"行"));
+    SendMessageW(box_, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    ASSERT_EQ(FirstVisible(), 100 - visible);
+    // A taller box shows more lines from the same end.
+    SetWindowPos(box_, nullptr, 0, 0, 136, 260, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(FirstVisible(), 100 - VisibleLines());
+    SetWindowPos(box_, nullptr, 0, 0, 136, 200, SWP_NOMOVE | SWP_NOZORDER);
+    // Most of the text deleted by the user: the view comes back.
+    Key(VK_END, kCtrl);
+    Select(1, -1);
+    Type(L"\b");
+    EXPECT_EQ(Lines(), 1);
+    EXPECT_EQ(FirstVisible(), 0);
+    // A new text starts at its top.
+    Set(JoinLines(100, L"行"));
+    SendMessageW(box_, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    Set(JoinLines(100, L"字"));
+    EXPECT_EQ(FirstVisible(), 0);
+    EXPECT_EQ(GetScrollPos(box_, SB_VERT), 0);
+    EXPECT_EQ(GetSel(), Sel(0, 0));
+}
+
+TEST_F(TextBoxTest, DoubleClickOnBreaksAndBlanks) {
+    // a0 b1 CR2 LF3 CR4 LF5 c6 d7 space8 space9 e10
+    Set(L"ab\r\n\r\ncd  e");
+    struct Case {
+        LPARAM at;
+        Sel expected;
+    } cases[] = {
+        {MAKELPARAM(120, PosOf(0).y + 3), {0, 2}},   // right of a line's end: its last word
+        {PointAt(4), {4, 4}},                        // an empty line: nothing
+        {PointAt(8), {8, 10}},                       // a run of blanks
+    };
+    for (const Case& c : cases) {
+        SendMessageW(box_, WM_LBUTTONDOWN, MK_LBUTTON, c.at);
+        SendMessageW(box_, WM_LBUTTONUP, 0, c.at);
+        SendMessageW(box_, WM_LBUTTONDBLCLK, MK_LBUTTON, c.at);
+        SendMessageW(box_, WM_LBUTTONUP, 0, c.at);
+        EXPECT_EQ(GetSel(), c.expected) << LOWORD(c.at) << "," << HIWORD(c.at);
+    }
+}
+
+TEST_F(TextBoxTest, InputMethodCharactersAreTyped) {
+    Set(L"a");
+    Select(1, 1);
+    // A composed result reaches the box as WM_IME_CHAR, which the default
+    // handling turns into WM_CHAR.
+    SendMessageW(box_, WM_IME_CHAR, L'砚', 1);
+    SendMessageW(box_, WM_IME_CHAR, L'舟', 1);
+    Pump();
+    EXPECT_EQ(Text(), L"a砚舟");
+    EXPECT_EQ(Gbk(), "a砚舟");
+    EXPECT_EQ(Changes(), 2);
+}
+
 TEST_F(TextBoxTest, DeleteKeysAndClipboardKeys) {
     struct Case {
         const wchar_t* before;
@@ -957,6 +1131,22 @@ TEST_F(TextBoxTest, PaintsTextAndTheSelectionOnlyWithFocus) {
     SendMessageW(box_, EM_LINESCROLL, 0, 4);
     ASSERT_EQ(FirstVisible(), 4);
     EXPECT_GT(PrintClient(box_).Count(IsDark, 0, firstLine), 20);
+}
+
+TEST_F(TextBoxTest, DisabledBoxPaintsItsTextGrey) {
+    Set(L"砚舟词语");
+    const RECT area{0, 0, 200, 200};
+    ASSERT_GT(PrintClient(box_).Count(IsDark, 0, area), 20);
+    EnableWindow(box_, FALSE);
+    const Shot shot = PrintClient(box_);
+    EXPECT_EQ(shot.Count(IsDark, 0, area), 0);
+    // Still shown: pixels other than the background's.
+    const DWORD background = shot.pixels.back();
+    int drawn = 0;
+    for (DWORD p : shot.pixels) drawn += p != background;
+    EXPECT_GT(drawn, 20);
+    EnableWindow(box_, TRUE);
+    EXPECT_GT(PrintClient(box_).Count(IsDark, 0, area), 20);
 }
 
 // --- The column boxes of the main window ---
