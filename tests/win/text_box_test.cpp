@@ -910,6 +910,48 @@ TEST_F(TextBoxTest, CopyCutPasteCarryChineseThroughUnicodeText) {
     EXPECT_EQ(Text(), L"舟砚词");
 }
 
+// The context menu, driven by its mnemonic keys: a key posted before the
+// menu opens is read by the menu's own loop. A timer closes a menu that
+// stays open (a grayed item's key does nothing).
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+TEST_F(TextBoxTest, ContextMenuCommands) {
+    auto menu = [&](wchar_t key) {
+        PostMessageW(box_, WM_CHAR, key, 1);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 1500, CloseMenu);
+        RECT r;
+        GetWindowRect(box_, &r);
+        SendMessageW(box_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box_), MAKELPARAM(r.left + 20, r.top + 20));
+        KillTimer(nullptr, timer);
+        Pump();
+    };
+    Set(L"砚舟词语");
+    Select(1, 3);
+    menu(L'c');   // 复制(&C)
+    EXPECT_EQ(ClipboardText(host_), L"舟词");
+    EXPECT_EQ(Text(), L"砚舟词语");
+    menu(L't');   // 剪切(&T)
+    EXPECT_EQ(Text(), L"砚语");
+    EXPECT_EQ(ClipboardText(host_), L"舟词");
+    Select(2, 2);
+    menu(L'p');   // 粘贴(&P)
+    EXPECT_EQ(Text(), L"砚语舟词");
+    menu(L'u');   // 撤消(&U)
+    EXPECT_EQ(Text(), L"砚语");
+    menu(L'a');   // 全选(&A)
+    EXPECT_EQ(GetSel(), Sel(0, 2));
+    menu(L'd');   // 删除(&D)
+    EXPECT_EQ(Text(), L"");
+    // Grayed without a selection: nothing happens.
+    Set(L"ab");
+    Select(1, 1);
+    g_notes.clear();
+    menu(L'd');
+    menu(L't');
+    EXPECT_EQ(Text(), L"ab");
+    EXPECT_EQ(Changes(), 0);
+}
+
 // --- Mouse ---
 
 TEST_F(TextBoxTest, ClickPutsTheCaretAndShiftClickOrDragSelects) {
