@@ -1072,6 +1072,40 @@ TEST_F(TextBoxTest, WheelAndScrollBarScroll) {
     EXPECT_EQ(FirstVisible(), maxTop);
 }
 
+TEST_F(TextBoxTest, DraggingTheThumbShowsThatPartOfALongText) {
+    // More lines than a 16-bit scroll position can say.
+    constexpr int kTotal = 300000;
+    std::string text;
+    for (int i = 0; i < kTotal; ++i) text += i ? "\r\nw" : "w";
+    ASSERT_TRUE(SetTextBoxText(box_, text));
+    ASSERT_EQ(Lines(), kTotal);
+    SCROLLBARINFO sbi{};
+    sbi.cbSize = sizeof sbi;
+    ASSERT_TRUE(GetScrollBarInfo(box_, OBJID_VSCROLL, &sbi));
+    const int x = (sbi.rcScrollBar.left + sbi.rcScrollBar.right) / 2;
+    const POINT thumb{x, sbi.rcScrollBar.top + (sbi.xyThumbTop + sbi.xyThumbBottom) / 2};
+    const int trackTop = sbi.rcScrollBar.top + sbi.dxyLineButton;
+    const int trackBottom = sbi.rcScrollBar.bottom - sbi.dxyLineButton;
+    // The scroll bar's own tracking loop reads the mouse messages posted
+    // here, in client coordinates, after the press on the thumb.
+    POINT to{x, thumb.y + (trackBottom - trackTop) / 2};
+    ScreenToClient(box_, &to);
+    PostMessageW(box_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    PostMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    SendMessageW(box_, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(thumb.x, thumb.y));
+    Pump();
+    const int first = FirstVisible();
+    EXPECT_GT(first, kTotal * 3 / 10);
+    EXPECT_LT(first, kTotal * 7 / 10);
+    EXPECT_EQ(GetScrollPos(box_, SB_VERT), first);
+    // What is painted is that part: the line shown at the top is `first`.
+    RECT area{};
+    SendMessageW(box_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    EXPECT_EQ(PosOf(LineIndex(first)).y, area.top);
+    EXPECT_EQ(LOWORD(SendMessageW(box_, EM_CHARFROMPOS, 0, MAKELPARAM(3, 3))),
+              LOWORD(static_cast<DWORD>(LineIndex(first))));
+}
+
 // --- Painting ---
 
 struct Shot {
