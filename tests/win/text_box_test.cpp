@@ -638,8 +638,22 @@ TEST_F(TextBoxTest, HomeEndAndPageKeysOnWrappedAndLongTexts) {
     Key(VK_END);
     EXPECT_EQ(GetSel(), Sel(second, second));
     EXPECT_EQ(GetCaretPos_(), PosOf(second - 1).x + (PosOf(1).x - PosOf(0).x)) << "drawn at the end of line 0";
+    {
+        POINT caret{};
+        GetCaretPos(&caret);
+        EXPECT_EQ(caret.y, PosOf(0).y);
+    }
     Key(VK_HOME, kShift);
     EXPECT_EQ(GetSel(), Sel(0, second));
+    // A click right of the upper line's end puts the caret there too.
+    SendMessageW(box_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(125, PosOf(0).y + 3));
+    SendMessageW(box_, WM_LBUTTONUP, 0, MAKELPARAM(125, PosOf(0).y + 3));
+    EXPECT_EQ(GetSel(), Sel(second, second));
+    {
+        POINT caret{};
+        GetCaretPos(&caret);
+        EXPECT_EQ(caret.y, PosOf(0).y);
+    }
     Select(second + 1, second + 1);
     Key(VK_HOME);
     EXPECT_EQ(GetSel(), Sel(second, second));
@@ -1202,6 +1216,15 @@ TEST_F(TextBoxTest, PaintsTextAndTheSelectionOnlyWithFocus) {
     EXPECT_GT(shot.Count(IsDark, 0, firstLine), 20);
     SetFocus(box_);
     EXPECT_GT(PrintClient(box_).Count(IsColour, highlight, client), 0);
+    // Over two lines: the rest of the first, the start of the last.
+    Set(L"砚舟词语\r\n一二三四");
+    Select(2, 8);
+    shot = PrintClient(box_);
+    const POINT s0 = PosOf(2), e0 = PosOf(4), e1 = PosOf(8);
+    EXPECT_GT(shot.Count(IsColour, highlight, RECT{s0.x, s0.y, e0.x, s0.y + lh}), (e0.x - s0.x) * lh / 3);
+    EXPECT_EQ(shot.Count(IsColour, highlight, RECT{0, s0.y, s0.x, s0.y + lh}), 0);
+    EXPECT_GT(shot.Count(IsColour, highlight, RECT{PosOf(6).x, e1.y, e1.x, e1.y + lh}), (e1.x - PosOf(6).x) * lh / 3);
+    EXPECT_EQ(shot.Count(IsColour, highlight, RECT{e1.x, e1.y, client.right, e1.y + lh}), 0);
     // A scrolled box paints the lines from the first visible one.
     Set(L"\r\n\r\n\r\n\r\n砚舟词语" + JoinLines(40, L"") );
     SendMessageW(box_, EM_LINESCROLL, 0, 4);
@@ -1223,6 +1246,23 @@ TEST_F(TextBoxTest, DisabledBoxPaintsItsTextGrey) {
     EXPECT_GT(drawn, 20);
     EnableWindow(box_, TRUE);
     EXPECT_GT(PrintClient(box_).Count(IsDark, 0, area), 20);
+}
+
+TEST_F(TextBoxTest, SkinFramesTheBoxLikeAnEditBox) {
+    auto corner = [&] {
+        RedrawWindow(box_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pump();
+        HDC dc = GetWindowDC(box_);
+        const COLORREF c = GetPixel(dc, 0, 0);
+        ReleaseDC(box_, dc);
+        return c;
+    };
+    Set(L"砚舟");
+    SwitchSkin(3);
+    EXPECT_EQ(corner(), SkinFrameColour(3));
+    SwitchSkin(0);
+    EXPECT_NE(corner(), SkinFrameColour(3));
+    EXPECT_EQ(Text(), L"砚舟");
 }
 
 // --- The column boxes of the main window ---
