@@ -1276,11 +1276,20 @@ LRESULT CALLBACK CountingLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return CallWindowProcW(g_labelProc, hwnd, msg, wp, lp);
 }
 
+// One main window for the suite (closing it costs Wine two seconds); each
+// test starts with an empty first column.
 class TextBoxMainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { InitRuntime(); }
-    void SetUp() override {
+    static void SetUpTestSuite() {
+        InitRuntime();
         main_ = LoadMainWindow();
+    }
+    static void TearDownTestSuite() {
+        if (IsWindow(main_)) DestroyWindow(main_);
+        main_ = nullptr;
+        Pump();
+    }
+    void SetUp() override {
         ASSERT_NE(main_, nullptr);
         SetForegroundWindow(main_);
         Pump();
@@ -1288,6 +1297,7 @@ protected:
         label_ = Window(kColumnLabel[1]);
         ASSERT_TRUE(IsTextBox(box_));
         ASSERT_NE(label_, nullptr);
+        SetText(kColumnEdit[1], "");
         g_labelProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingLabelProc)));
         g_labelWrites = 0;
@@ -1295,7 +1305,6 @@ protected:
     }
     void TearDown() override {
         if (IsWindow(label_)) SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_labelProc));
-        if (IsWindow(main_)) DestroyWindow(main_);
         Pump();
     }
     std::wstring Label() const {
@@ -1306,8 +1315,10 @@ protected:
     void Type(const std::wstring& chars) {
         for (wchar_t ch : chars) SendMessageW(box_, WM_CHAR, ch, 1);
     }
-    HWND main_ = nullptr, box_ = nullptr, label_ = nullptr;
+    static HWND main_;
+    HWND box_ = nullptr, label_ = nullptr;
 };
+HWND TextBoxMainWindowTest::main_ = nullptr;
 
 TEST_F(TextBoxMainWindowTest, TypingUpdatesTheCountOncePerCharacter) {
     struct Step {
@@ -1431,6 +1442,47 @@ TEST_F(TextBoxMainWindowTest, MillionLineColumnTakesEditsAnywhere) {
     EXPECT_EQ(Columns().List(1)->MemberCount(), kLines + 2);
     std::printf("[ info ] 1,000,000 lines: SetText %lu ms, four edits %lu ms\n", static_cast<unsigned long>(setMs),
                 static_cast<unsigned long>(editMs));
+}
+
+TEST_F(TextBoxMainWindowTest, MillionLinePasteCountsAndUndoes) {
+    constexpr int kLines = 1000000;
+    std::wstring wide;
+    wide.reserve(10u * 1000 * 1000);
+    for (int i = 0; i < kLines; ++i) {
+        if (i) wide += L"\r\n";
+        wide += (i % 2 ? L"词" : L"w") + std::to_wstring(i);
+    }
+    bool opened = false;
+    for (int i = 0; i < 100 && !(opened = OpenClipboard(main_)); ++i) Sleep(10);
+    ASSERT_TRUE(opened);
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    ASSERT_NE(mem, nullptr);
+    std::memcpy(GlobalLock(mem), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(mem);
+    SetClipboardData(CF_UNICODETEXT, mem);
+    CloseClipboard();
+
+    SetText(kColumnEdit[1], "a\r\nb");
+    SendMessageW(box_, EM_SETSEL, 1, 1);   // between "a" and its line break
+    g_labelWrites = 0;
+    SendMessageW(box_, WM_PASTE, 0, 0);
+    EXPECT_EQ(g_labelWrites, 1);
+    EXPECT_EQ(Label(), L"1000001个") << "the first pasted word joins \"a\"";
+    const std::string expected = "a" + GbkFromWide(wide) + "\r\nb";
+    EXPECT_TRUE(*TextBoxText(box_) == expected) << "the pasted text is not in place";
+    EXPECT_EQ(SendMessageW(box_, EM_GETLINECOUNT, 0, 0), kLines + 1);
+    DWORD caret = 0;
+    SendMessageW(box_, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    EXPECT_EQ(caret, 1 + wide.size()) << "the caret after the pasted text";
+    // Undone in one step, and done again.
+    SendMessageW(box_, EM_UNDO, 0, 0);
+    EXPECT_EQ(GetText(kColumnEdit[1]), "a\r\nb");
+    EXPECT_EQ(Label(), L"2个");
+    SendMessageW(box_, EM_UNDO, 0, 0);
+    EXPECT_EQ(Label(), L"1000001个");
+    EXPECT_TRUE(*TextBoxText(box_) == expected);
+    EXPECT_EQ(g_labelWrites, 3);
 }
 
 }  // namespace
