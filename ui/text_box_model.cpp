@@ -34,7 +34,7 @@ void TextBoxModel::SetWrapWidth(int pixels) {
 
 std::size_t TextBoxModel::CharLength(std::size_t offset) const {
     if (offset >= text_.size()) return 0;
-    if (static_cast<unsigned char>(text_[offset]) >= 0x80 && offset + 1 < text_.size()) return 2;
+    if (IsLead(static_cast<unsigned char>(text_[offset])) && offset + 1 < text_.size()) return 2;
     return 1;
 }
 
@@ -50,7 +50,7 @@ int TextBoxModel::CachedWidth(unsigned code) const {
 int TextBoxModel::Advance(std::size_t offset, int x) const {
     const auto b = static_cast<unsigned char>(text_[offset]);
     if (b == '\t') return tabWidth_ - x % tabWidth_;
-    if (b < 0x80) return CachedWidth(b);
+    if (!IsLead(b)) return CachedWidth(b);
     const unsigned trail = offset + 1 < text_.size() ? static_cast<unsigned char>(text_[offset + 1]) : 0;
     return CachedWidth((static_cast<unsigned>(b) << 8) | trail);
 }
@@ -151,7 +151,7 @@ std::size_t TextBoxModel::CharIndexOf(std::size_t offset) const {
     offset = std::min(offset, text_.size());
     std::size_t index = 0, p = 0;
     while (p < offset) {
-        p += static_cast<unsigned char>(text_[p]) >= 0x80 ? 2 : 1;
+        p += IsLead(static_cast<unsigned char>(text_[p])) ? 2 : 1;
         ++index;
     }
     return index;

@@ -3,9 +3,11 @@
 // million lines, and an edit must cost time in proportion to the lines it
 // touches, not to the lines before it.
 //
-// The text is GBK bytes and follows the program's text rules: a byte of 0x80
-// or above is a lead byte and takes the next byte as its trail, whatever its
-// value; CR LF at a character start ends a line. Every position is a byte
+// The text is GBK bytes, read as code page 936 reads them: a byte from 0x81
+// to 0xFE leads a two-byte character and takes the next byte as its trail,
+// whatever its value; 0x80 (the euro sign) and 0xFF stand alone. So the box
+// shows and gives back every character the rest of the program converts the
+// same way. CR LF at a character start ends a line. Every position is a byte
 // offset at a character start. Lines wrap at a width in pixels: after a space
 // or a tab, around a two-byte character, or, when nothing else fits, before
 // the character that does not fit.
@@ -63,6 +65,7 @@ public:
     bool CaretAfterWrap() const { return afterWrap_; }
 
     // --- Characters ---
+    static bool IsLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
     std::size_t CharLength(std::size_t offset) const;   // 1, 2, or 0 at the end
     std::size_t NextChar(std::size_t offset) const;     // CR LF counts as one step
     std::size_t PrevChar(std::size_t offset) const;

@@ -32,7 +32,11 @@ std::vector<wchar_t>& DecodeTable() {
 wchar_t Decode(unsigned code) {
     wchar_t& w = DecodeTable()[code & 0xFFFF];
     if (w) return w;
-    if (code < 0x80) {
+    if (code == 0x80 || code == 0xFF) {
+        const char byte = static_cast<char>(code);
+        wchar_t out[2] = {};
+        w = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, &byte, 1, out, 2) == 1 ? out[0] : L'?';
+    } else if (code < 0x80) {
         // Control characters other than the tab show as a space: a lone CR or
         // LF does not end a word, so it must not look like a line break.
         w = code == '\t' || code >= 0x20 ? static_cast<wchar_t>(code) : L' ';
@@ -50,7 +54,7 @@ wchar_t Decode(unsigned code) {
 
 unsigned CodeAt(const std::string& text, std::size_t p) {
     const auto b = static_cast<unsigned char>(text[p]);
-    if (b < 0x80) return b;
+    if (!TextBoxModel::IsLead(b)) return b;
     const unsigned trail = p + 1 < text.size() ? static_cast<unsigned char>(text[p + 1]) : 0;
     return (static_cast<unsigned>(b) << 8) | trail;
 }
@@ -205,7 +209,7 @@ std::wstring WideOf(const std::string& text, std::size_t from, std::size_t to) {
         const unsigned code = CodeAt(text, p);
         // Control characters go out as they are; only the display hides them.
         out += code < 0x80 ? static_cast<wchar_t>(code) : Decode(code);
-        p += code < 0x80 || p + 1 >= text.size() ? 1 : 2;
+        p += code < 0x100 || p + 1 >= text.size() ? 1 : 2;
     }
     return out;
 }
@@ -486,10 +490,10 @@ void Char(Box& box, wchar_t ch) {
         return;
     }
     if (ch >= 0xDC00 && ch <= 0xDFFF) {
-        const wchar_t pair[2] = {box.pendingHigh, ch};
+        // GBK has no character beyond the first plane: one "?" for the pair.
         const bool whole = box.pendingHigh != 0;
         box.pendingHigh = 0;
-        if (whole) ReplaceSelection(box, GbkOf(pair, 2));
+        if (whole) ReplaceSelection(box, "?");
         return;
     }
     box.pendingHigh = 0;
@@ -585,7 +589,7 @@ void DragTo(Box& box, POINT pt) {
     SelectionMoved(box);
 }
 
-void VScroll(Box& box, int code) {
+void VScroll(Box& box, int code, int position = 0) {
     const std::size_t visible = VisibleLines(box);
     long long top = static_cast<long long>(box.top);
     switch (code) {
@@ -597,11 +601,13 @@ void VScroll(Box& box, int code) {
     case SB_BOTTOM: top = static_cast<long long>(MaxTop(box)); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
+        // The message carries 16 bits of the position; a drag of the thumb
+        // has all 32 in the scroll bar's track position.
         SCROLLINFO si{};
         si.cbSize = sizeof si;
         si.fMask = SIF_TRACKPOS;
         GetScrollInfo(box.hwnd, SB_VERT, &si);
-        top = si.nTrackPos;
+        top = (si.nTrackPos & 0xFFFF) == position ? si.nTrackPos : position;
         break;
     }
     default: return;
@@ -752,7 +758,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_VSCROLL:
-        VScroll(b, LOWORD(wp));
+        VScroll(b, LOWORD(wp), HIWORD(wp));
         return 0;
     case WM_IME_STARTCOMPOSITION:
         PlaceCaret(b);
@@ -778,7 +784,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         for (std::size_t p = 0; p < t.size() && n + 1 < wp;) {
             const unsigned code = CodeAt(t, p);
             out[n++] = code < 0x80 ? static_cast<wchar_t>(code) : Decode(code);
-            p += code < 0x80 || p + 1 >= t.size() ? 1 : 2;
+            p += code < 0x100 || p + 1 >= t.size() ? 1 : 2;
         }
         out[n] = 0;
         return static_cast<LRESULT>(n);
@@ -862,6 +868,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return static_cast<LRESULT>(m.CharIndexOf(m.LineContentEnd(line)) - m.CharIndexOf(m.LineStart(line)));
     }
     case EM_POSFROMCHAR: {
+        if (wp > m.CharCount()) return -1;
         const std::size_t offset = m.OffsetOfCharIndex(wp);
         const std::size_t line = m.LineOf(offset);
         const RECT r = TextRect(b);

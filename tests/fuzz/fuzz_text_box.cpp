@@ -49,7 +49,7 @@ std::vector<bool> CharStarts(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         starts[i] = true;
-        i += static_cast<unsigned char>(s[i]) >= 0x80 ? 2 : 1;
+        i += TextBoxModel::IsLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
     }
     starts[s.size()] = true;
     return starts;
@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // A lead byte as the last byte of raw has no trail: drop it.
             std::size_t k = 0;
             while (k < raw.size()) {
-                const std::size_t step = static_cast<unsigned char>(raw[k]) >= 0x80 ? 2 : 1;
+                const std::size_t step = TextBoxModel::IsLead(static_cast<unsigned char>(raw[k])) ? 2 : 1;
                 if (k + step > raw.size()) break;
                 k += step;
             }

@@ -55,7 +55,7 @@ std::vector<bool> CharStarts(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         starts[i] = true;
-        i += static_cast<unsigned char>(s[i]) >= 0x80 ? 2 : 1;
+        i += TextBoxModel::IsLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
     }
     starts[s.size()] = true;
     return starts;

@@ -260,14 +260,10 @@ TEST_F(TextBoxTest, TextRoundTripsAsUtf16OutsideAndGbkInside) {
     DestroyWindow(titled);
 }
 
-// KNOWN BUG (ui/text_box_win.cpp Decode/WM_GETTEXT with the lead-byte rule
-// of ui/text_box_model.cpp): code page 936 spells the euro sign as the single
-// byte 0x80, which the box takes as the lead byte of a two-byte character
-// together with the byte after it. The box then shows and gives back one '?'
-// for two characters: a text set with WM_SETTEXT does not come back, and
-// what the user typed is not what the box shows. ui::WideFromGbk reads the
-// same bytes as the two characters.
-TEST_F(TextBoxTest, KnownBug_EuroSignAndTheCharacterAfterItComeBack) {
+// Code page 936 spells the euro sign as the single byte 0x80: the box keeps
+// it apart from the character after it, as every conversion of the program
+// does, so the text comes back as it went in.
+TEST_F(TextBoxTest, EuroSignStandsAloneBeforeAnyCharacter) {
     Set(L"\u20AC" L"a");
     EXPECT_EQ(Gbk(), "\x80" "a");
     EXPECT_EQ(Text(), L"\u20AC" L"a");
@@ -276,6 +272,12 @@ TEST_F(TextBoxTest, KnownBug_EuroSignAndTheCharacterAfterItComeBack) {
     Set(L"");
     Type(L"\u20AC" L"5");
     EXPECT_EQ(Text(), L"\u20AC" L"5");
+    Set(L"5\u20AC\r\n\u20AC砚舟");
+    EXPECT_EQ(Text(), L"5\u20AC\r\n\u20AC砚舟");
+    EXPECT_EQ(SendMessageW(box_, EM_GETLINECOUNT, 0, 0), 2);
+    Select(7, 7);
+    Type(std::wstring(1, L'\b'));
+    EXPECT_EQ(Text(), L"5\u20AC\r\n\u20AC砚");
 }
 
 TEST_F(TextBoxTest, SelectionPositionsCountUtf16Units) {
@@ -500,10 +502,8 @@ TEST_F(TextBoxTest, TypedCharactersEditTheText) {
     EXPECT_EQ(Gbk(), "砚\r\n舟");
 }
 
-// KNOWN BUG (ui/text_box_win.cpp, Char): the two halves of a pair typed as
-// one character are converted together, yet Wine's code page 936 conversion
-// still gives one '?' per half: one typed character shows as two.
-TEST_F(TextBoxTest, KnownBug_TypedSurrogatePairIsOneQuestionMark) {
+// A character beyond the first plane, typed as two halves, is one '?'.
+TEST_F(TextBoxTest, TypedSurrogatePairIsOneQuestionMark) {
     Set(L"ab");
     Select(2, 2);
     Type(L"\xD83D\xDE00");
