@@ -4,7 +4,7 @@ cmake_minimum_required(VERSION 3.20)  # if(IN_LIST) in script mode
 # cmake -DOBJDUMP=<objdump> -DEXE=<program.exe> -P check_imports.cmake
 set(allowed KERNEL32.dll msvcrt.dll USER32.dll GDI32.dll COMCTL32.dll OLE32.dll
     OLEAUT32.dll SHELL32.dll ADVAPI32.dll COMDLG32.dll UXTHEME.dll
-    SHLWAPI.dll VERSION.dll IMM32.dll)
+    SHLWAPI.dll VERSION.dll IMM32.dll OLEACC.dll)
 string(TOUPPER "${allowed}" allowed)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

@@ -4,6 +4,7 @@
 #include "ui/text_box_win.h"
 
 #include <imm.h>
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -170,7 +171,7 @@ void Notify(Box& box, WORD code) {
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box.hwnd), code), reinterpret_cast<LPARAM>(box.hwnd));
 }
 
-// After the text changed: show it, then tell the parent.
+// After the text changed: show it, then tell the parent and screen readers.
 void Changed(Box& box) {
     box.modified = true;
     box.desiredX = -1;
@@ -178,6 +179,7 @@ void Changed(Box& box) {
     ScrollCaretIntoView(box);
     Notify(box, EN_UPDATE);
     Notify(box, EN_CHANGE);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, box.hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void SelectionMoved(Box& box) {
@@ -384,6 +386,15 @@ void ApplySize(Box& box) {
     UpdateScrollBar(box);
     InvalidateRect(box.hwnd, nullptr, FALSE);
     PlaceCaret(box);
+}
+
+// A whole new text: shown from its start, as not modified.
+void TextReplaced(Box& box) {
+    box.top = 0;
+    box.modified = false;
+    box.desiredX = -1;
+    ApplySize(box);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, box.hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // --- Positions ---
@@ -760,6 +771,10 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_VSCROLL:
         VScroll(b, LOWORD(wp), HIWORD(wp));
         return 0;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lp) == OBJID_CLIENT)
+            if (const LRESULT r = TextBoxAccessibleObject(hwnd, wp)) return r;
+        return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_IME_STARTCOMPOSITION:
         PlaceCaret(b);
         return DefWindowProcW(hwnd, msg, wp, lp);
@@ -768,10 +783,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETTEXT: {
         const auto* wide = reinterpret_cast<const wchar_t*>(lp);
         m.SetText(GbkOf(wide, wide ? lstrlenW(wide) : 0));
-        b.top = 0;
-        b.modified = false;
-        b.desiredX = -1;
-        ApplySize(b);
+        TextReplaced(b);
         return TRUE;
     }
     case WM_GETTEXTLENGTH:
@@ -933,10 +945,7 @@ bool SetTextBoxText(HWND hwnd, std::string text) {
     Box* box = BoxOf(hwnd);
     if (!box) return false;
     box->model.SetText(std::move(text));
-    box->top = 0;
-    box->modified = false;
-    box->desiredX = -1;
-    ApplySize(*box);
+    TextReplaced(*box);
     return true;
 }
 

@@ -33,4 +33,9 @@ const std::string* TextBoxText(HWND hwnd);
 // caret at the start, undo emptied).
 bool SetTextBoxText(HWND hwnd, std::string text);
 
+// The box's answer to WM_GETOBJECT for its client area: an accessible object
+// that screen readers see as editable text holding the box's text; 0 when it
+// cannot be made (the message then goes to DefWindowProc).
+LRESULT TextBoxAccessibleObject(HWND hwnd, WPARAM wParam);
+
 }  // namespace yz::ui

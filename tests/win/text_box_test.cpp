@@ -2,6 +2,7 @@
 // the edit-control messages, typing, keys, clipboard, mouse, scrolling and
 // painting of a bare box, and the column boxes of the real main window.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,28 @@ TEST_F(TextBoxTest, EuroSignStandsAloneBeforeAnyCharacter) {
     Select(7, 7);
     Type(std::wstring(1, L'\b'));
     EXPECT_EQ(Text(), L"5\u20AC\r\n\u20AC砚");
+}
+
+// Screen readers see an editable text whose value is the box's text.
+TEST_F(TextBoxTest, ScreenReadersReadTheTextAsAnEditBox) {
+    Set(L"砚舟\r\n词语");
+    IAccessible* acc = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(box_, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc)), S_OK);
+    ASSERT_NE(acc, nullptr);
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role;
+    VariantInit(&role);
+    EXPECT_EQ(acc->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.vt, VT_I4);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    BSTR value = nullptr;
+    EXPECT_EQ(acc->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value ? value : L""), L"砚舟\r\n词语");
+    SysFreeString(value);
+    acc->Release();
 }
 
 TEST_F(TextBoxTest, SelectionPositionsCountUtf16Units) {
