@@ -177,9 +177,10 @@ void Changed(Box& box) {
     box.desiredX = -1;
     InvalidateRect(box.hwnd, nullptr, FALSE);
     ScrollCaretIntoView(box);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, box.hwnd, OBJID_CLIENT, CHILDID_SELF);
+    // Last: the parent's handling may do anything, even destroy the box.
     Notify(box, EN_UPDATE);
     Notify(box, EN_CHANGE);
-    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, box.hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void SelectionMoved(Box& box) {
