@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "columns/drop_win.h"
+#include "ui/runtime.h"
 
 namespace yz {
 namespace {
@@ -17,24 +18,6 @@ FORMATETC FileListFormat() {
     format.lindex = -1;
     format.tymed = TYMED_HGLOBAL;
     return format;
-}
-
-std::string GbkFromWideName(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring WideFromGbkName(const std::string& gbk) {
-    if (gbk.empty()) return {};
-    const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), out.data(), n);
-    return out;
 }
 
 // The names of the dragged list; empty when the data gives none.
@@ -64,7 +47,7 @@ std::vector<std::wstring> DroppedNames(IDataObject* data) {
 DroppedFiles FilesFromNames(std::vector<std::wstring> names) {
     DroppedFiles files;
     files.gbkNames.reserve(names.size());
-    for (const std::wstring& name : names) files.gbkNames.push_back(GbkFromWideName(name));
+    for (const std::wstring& name : names) files.gbkNames.push_back(ui::GbkFromWide(name));
     if (files.gbkNames.size() == 1) {
         files.listText = files.gbkNames[0];
     } else {
@@ -93,7 +76,7 @@ DroppedFiles FilesFromListText(const std::string& listText) {
             start = end + 2;
         }
     }
-    for (const std::string& name : files.gbkNames) files.names.push_back(WideFromGbkName(name));
+    for (const std::string& name : files.gbkNames) files.names.push_back(ui::WideFromGbk(name));
     return files;
 }
 

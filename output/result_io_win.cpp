@@ -5,29 +5,11 @@
 
 #include <cstring>
 
+#include "ui/runtime.h"
+
 namespace yz {
 
 namespace {
-
-// File names are GBK texts: convert with code page 936 explicitly, so the
-// wide API finds the same file on a system of any language.
-std::wstring WidePath(std::string_view gbk) {
-    if (gbk.empty()) return {};
-    const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), n);
-    return wide;
-}
-
-bool OpenClipboardWithRetry() {
-    constexpr int kAttempts = 6;
-    for (int i = 0; i < kAttempts; ++i) {
-        if (OpenClipboard(nullptr)) return true;
-        if (i + 1 < kAttempts) Sleep(20);
-    }
-    return false;
-}
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
     const char* p = bytes.data();
@@ -45,7 +27,7 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 }  // namespace
 
 CopyOutcome PutClipboardText(std::string_view text) {
-    if (!OpenClipboardWithRetry()) return CopyOutcome::Busy;
+    if (!ui::OpenClipboardWithRetry(nullptr)) return CopyOutcome::Busy;
     EmptyClipboard();
     CopyOutcome outcome = CopyOutcome::NotPlaced;
     if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1)) {
@@ -64,7 +46,9 @@ CopyOutcome PutClipboardText(std::string_view text) {
 }
 
 bool WriteWholeFile(std::string_view gbkPath, std::string_view bytes) {
-    const std::wstring target = WidePath(gbkPath);
+    // The name is GBK: converted with code page 936 explicitly, so the wide
+    // API finds the same file on a system of any language.
+    const std::wstring target = ui::WideFromGbk(gbkPath);
     if (target.empty()) return false;
     // Beside the target, so that the final rename stays on one volume; the
     // process id keeps two running copies of the program apart.

@@ -89,6 +89,11 @@ bool IsWindowThread();
 std::wstring WideFromGbk(std::string_view gbk);
 std::string GbkFromWide(std::wstring_view wide);
 
+// Opens the clipboard for owner (nullptr: the thread), trying again for
+// about 100 ms while another program holds it (Wine's clipboard manager does
+// for a moment). True when it is open; the caller closes it.
+bool OpenClipboardWithRetry(HWND owner);
+
 // --- Control skin (window thread) ---
 // 1, 2 or 3 switches the skin on with that frame colour scheme for every
 // window of the thread, existing and created later; any other number switches

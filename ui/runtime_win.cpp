@@ -678,6 +678,15 @@ std::string GbkFromWide(std::wstring_view wide) {
     return out;
 }
 
+bool OpenClipboardWithRetry(HWND owner) {
+    constexpr int kAttempts = 6;
+    for (int i = 0; i < kAttempts; ++i) {
+        if (OpenClipboard(owner)) return true;
+        if (i + 1 < kAttempts) Sleep(20);
+    }
+    return false;
+}
+
 void ShowMessage(std::string_view text) {
     MessageBoxW(nullptr, WideFromGbk(text).c_str(), L"提示", MB_OK | MB_TASKMODAL);
 }

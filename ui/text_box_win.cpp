@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/runtime.h"
 #include "ui/text_box_model.h"
 
 namespace yz::ui {
@@ -58,14 +59,6 @@ unsigned CodeAt(const std::string& text, std::size_t p) {
     if (!TextBoxModel::IsLead(b)) return b;
     const unsigned trail = p + 1 < text.size() ? static_cast<unsigned char>(text[p + 1]) : 0;
     return (static_cast<unsigned>(b) << 8) | trail;
-}
-
-std::string GbkOf(const wchar_t* wide, int length) {
-    if (!wide || length <= 0) return {};
-    std::string out(static_cast<std::size_t>(length) * 2, '\0');
-    const int n = WideCharToMultiByte(936, 0, wide, length, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return out;
 }
 
 struct Box {
@@ -196,37 +189,29 @@ bool ReplaceSelection(Box& box, std::string_view gbk, bool canUndo = true) {
 
 // --- Clipboard ---
 
-bool OpenClipboardSoon(HWND owner) {
-    // Another program (Wine's clipboard manager too) may hold it a moment.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (OpenClipboard(owner)) return true;
-        Sleep(10);
-    }
-    return false;
-}
-
-std::wstring WideOf(const std::string& text, std::size_t from, std::size_t to) {
-    std::wstring out;
-    out.reserve(to - from);
-    for (std::size_t p = from; p < to;) {
+// The UTF-16 units of the bytes [from, to), one per character, at most room
+// of them, into out; gives how many. Control characters go out as they are:
+// only the display hides them.
+std::size_t DecodeInto(const std::string& text, std::size_t from, std::size_t to, wchar_t* out, std::size_t room) {
+    std::size_t n = 0;
+    for (std::size_t p = from; p < to && n < room;) {
         const unsigned code = CodeAt(text, p);
-        // Control characters go out as they are; only the display hides them.
-        out += code < 0x80 ? static_cast<wchar_t>(code) : Decode(code);
+        out[n++] = code < 0x80 ? static_cast<wchar_t>(code) : Decode(code);
         p += code < 0x100 || p + 1 >= text.size() ? 1 : 2;
     }
-    return out;
+    return n;
 }
 
 void Copy(Box& box) {
     if (!box.model.HasSelection()) return;
-    const std::wstring wide = WideOf(box.model.Text(), box.model.SelectionStart(), box.model.SelectionEnd());
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    const std::size_t from = box.model.SelectionStart(), to = box.model.SelectionEnd();
+    // A character takes at least one byte: the bytes bound the units.
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (to - from + 1) * sizeof(wchar_t));
     if (!mem) return;
     auto* dst = static_cast<wchar_t*>(GlobalLock(mem));
-    std::copy(wide.begin(), wide.end(), dst);
-    dst[wide.size()] = 0;
+    dst[DecodeInto(box.model.Text(), from, to, dst, to - from)] = 0;
     GlobalUnlock(mem);
-    if (!OpenClipboardSoon(box.hwnd)) {
+    if (!OpenClipboardWithRetry(box.hwnd)) {
         GlobalFree(mem);
         return;
     }
@@ -236,7 +221,7 @@ void Copy(Box& box) {
 }
 
 void Paste(Box& box) {
-    if (!OpenClipboardSoon(box.hwnd)) return;
+    if (!OpenClipboardWithRetry(box.hwnd)) return;
     std::string gbk;
     bool any = false;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -244,7 +229,7 @@ void Paste(Box& box) {
             const SIZE_T units = GlobalSize(data) / sizeof(wchar_t);
             std::size_t len = 0;
             while (len < units && src[len]) ++len;
-            gbk = GbkOf(src, static_cast<int>(len));
+            gbk = GbkFromWide(std::wstring_view(src, len));
             any = true;
             GlobalUnlock(data);
         }
@@ -539,7 +524,7 @@ void Char(Box& box, wchar_t ch) {
         return;
     default:
         if (ch < 0x20 || ch == 0x7F) return;
-        ReplaceSelection(box, GbkOf(&ch, 1));
+        ReplaceSelection(box, GbkFromWide(std::wstring_view(&ch, 1)));
         return;
     }
 }
@@ -638,7 +623,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             ApplyFont(*box, nullptr);
             const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
             if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
-                box->model.SetText(GbkOf(cs->lpszName, lstrlenW(cs->lpszName)));
+                box->model.SetText(GbkFromWide(cs->lpszName));
         }
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
@@ -783,7 +768,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // --- The edit-control messages ---
     case WM_SETTEXT: {
         const auto* wide = reinterpret_cast<const wchar_t*>(lp);
-        m.SetText(GbkOf(wide, wide ? lstrlenW(wide) : 0));
+        m.SetText(GbkFromWide(wide ? wide : L""));
         TextReplaced(b);
         return TRUE;
     }
@@ -792,13 +777,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETTEXT: {
         if (wp == 0 || !lp) return 0;
         auto* out = reinterpret_cast<wchar_t*>(lp);
-        const std::string& t = m.Text();
-        std::size_t n = 0;
-        for (std::size_t p = 0; p < t.size() && n + 1 < wp;) {
-            const unsigned code = CodeAt(t, p);
-            out[n++] = code < 0x80 ? static_cast<wchar_t>(code) : Decode(code);
-            p += code < 0x100 || p + 1 >= t.size() ? 1 : 2;
-        }
+        const std::size_t n = DecodeInto(m.Text(), 0, m.Text().size(), out, wp - 1);
         out[n] = 0;
         return static_cast<LRESULT>(n);
     }
@@ -826,7 +805,7 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case EM_REPLACESEL: {
         const auto* wide = reinterpret_cast<const wchar_t*>(lp);
-        ReplaceSelection(b, GbkOf(wide, wide ? lstrlenW(wide) : 0), wp != 0);
+        ReplaceSelection(b, GbkFromWide(wide ? wide : L""), wp != 0);
         return 0;
     }
     case EM_UNDO:
