@@ -11,8 +11,11 @@
 #include "columns/drop_win.h"
 #include "columns/file_text.h"
 #include "text/word_list.h"
+#include "tests/win/win_test_support.h"
 
 namespace yz {
+using yz::test::WriteBytes;
+
 namespace {
 
 class DropReadTest : public ::testing::Test {
@@ -30,11 +33,7 @@ protected:
     }
     std::wstring Write(const std::wstring& name, const std::string& bytes) {
         const std::wstring path = dir_ + L"\\" + name;
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
+        EXPECT_TRUE(WriteBytes(path, bytes));
         files_.push_back(path);
         return path;
     }

@@ -9,8 +9,11 @@
 #include <thread>
 
 #include "output/result_io_win.h"
+#include "tests/win/win_test_support.h"
 
 namespace yz {
+using yz::test::OpenClipboardSoon;
+
 namespace {
 
 // <chrono> does not compile with the GBK execution character set (its
@@ -137,14 +140,6 @@ TEST(ExportMessageTest, SuccessOnlyWhenWrittenAndFailureNamesTheFile) {
 
 // Wine's clipboard manager may hold the clipboard for a moment after a
 // change: open it in a short retry loop.
-bool OpenClipboardSoon() {
-    for (int i = 0; i < 50; ++i) {
-        if (OpenClipboard(nullptr)) return true;
-        Sleep(10);
-    }
-    return false;
-}
-
 std::string ClipboardText() {
     if (!OpenClipboardSoon()) return "<not opened>";
     std::string out = "<no CF_TEXT>";

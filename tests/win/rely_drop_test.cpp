@@ -19,29 +19,15 @@
 #include "text/text.h"
 #include "text/word_list.h"
 #include "ui/runtime.h"
+#include "tests/win/win_test_support.h"
 
 using namespace yz;
 
+using yz::test::Pump;
+using yz::test::PumpUntil;
+using yz::test::WriteBytes;
+
 namespace {
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-template <class F>
-bool PumpUntil(F done, int ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > static_cast<DWORD>(ms)) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Pump();
-    }
-    return true;
-}
 
 std::string RandomBytes(std::mt19937& rng, std::size_t n, int lo, int hi) {
     std::uniform_int_distribution<int> byte(lo, hi);
@@ -79,11 +65,7 @@ protected:
     }
     std::wstring Write(const std::string& bytes) {
         const std::wstring path = dir_ + L"\\f" + std::to_wstring(files_.size()) + L".txt";
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
+        EXPECT_TRUE(WriteBytes(path, bytes));
         files_.push_back(path);
         return path;
     }

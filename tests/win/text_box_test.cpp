@@ -15,30 +15,17 @@
 #include "columns/column_store.h"
 #include "ui/runtime.h"
 #include "ui/text_box_win.h"
+#include "tests/win/win_test_support.h"
 
 using namespace yz;
 using namespace yz::ui;
 
+using yz::test::OpenClipboardSoon;
+using yz::test::Pump;
+
 namespace {
 
 using Sel = std::pair<DWORD, DWORD>;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// Wine's clipboard manager may hold the clipboard for a moment.
-bool OpenClipboardSoon(HWND owner) {
-    for (int i = 0; i < 100; ++i) {
-        if (OpenClipboard(owner)) return true;
-        Sleep(10);
-    }
-    return false;
-}
 
 void PutClipboard(HWND owner, const std::wstring& text) {
     ASSERT_TRUE(OpenClipboardSoon(owner));

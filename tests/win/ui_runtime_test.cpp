@@ -15,33 +15,17 @@
 #include "app/program.h"
 #include "columns/column_store.h"
 #include "ui/runtime.h"
+#include "tests/win/win_test_support.h"
 
 using namespace yz;
 using namespace yz::ui;
 
+using yz::test::Pump;
+using yz::test::PumpUntil;
+
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (PreTranslateKey(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Pumps messages until done() or the time is up.
-template <class F>
-bool PumpUntil(F done, int ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > static_cast<DWORD>(ms)) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Pump();
-    }
-    return true;
-}
-
 std::wstring WText(HWND h) {
     std::wstring s(GetWindowTextLengthW(h) + 1, L'\0');
     s.resize(GetWindowTextW(h, s.data(), static_cast<int>(s.size())));
