@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/com_object_win.h"
+
 namespace yz {
 
 // What one drop hands on.
@@ -43,14 +45,10 @@ bool OffersFileList(IDataObject* data);
 // One column's drop target. Drop raises onFiles once, synchronously, with the
 // dropped names, and always answers E_FAIL: the source must not delete or
 // otherwise act on the files.
-class DropTarget final : public IDropTarget {
+class DropTarget final : public ui::ComObject<IDropTarget, IID_IDropTarget> {
 public:
     using FilesHandler = std::function<void(const DroppedFiles&)>;
     explicit DropTarget(FilesHandler onFiles);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
@@ -58,8 +56,7 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
 
 private:
-    ~DropTarget() = default;
-    LONG refs_ = 1;
+    ~DropTarget() override = default;
     bool acceptable_ = false;  // decided on entering, cleared on leaving
     FilesHandler onFiles_;
 };

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ui/com_object_win.h"
 #include "ui/text_box_win.h"
 
 namespace yz::ui {
@@ -13,27 +14,9 @@ namespace {
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
-class TextBoxAccessible final : public IAccessible {
+class TextBoxAccessible final : public ComObject<IAccessible, IID_IDispatch, IID_IAccessible> {
 public:
     TextBoxAccessible(HWND hwnd, IAccessible* standard) : hwnd_(hwnd), standard_(standard) {}
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
-            *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
 
     // IDispatch: the standard object's.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
@@ -120,9 +103,8 @@ public:
     }
 
 private:
-    ~TextBoxAccessible() { standard_->Release(); }
+    ~TextBoxAccessible() override { standard_->Release(); }
 
-    LONG refs_ = 1;
     HWND hwnd_;
     IAccessible* standard_;
 };

@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/com_object_win.h"
+
 namespace {
 
 struct Options {
@@ -56,23 +58,8 @@ LARGE_INTEGER g_releasedAt, g_returnedAt;
 
 bool NearTarget(POINT p) { return std::abs(p.x - g_options.x) <= 2 && std::abs(p.y - g_options.y) <= 2; }
 
-class DataObject final : public IDataObject {
+class DataObject final : public yz::ui::ComObject<IDataObject, IID_IDataObject> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* f, STGMEDIUM* medium) override {
         if (QueryGetData(f) != S_OK) return DV_E_FORMATETC;
         HGLOBAL global = nullptr;
@@ -126,26 +113,10 @@ public:
 
 private:
     static CLIPFORMAT Format() { return g_options.textOnly ? CF_TEXT : CF_HDROP; }
-    LONG refs_ = 1;
 };
 
-class DropSource final : public IDropSource {
+class DropSource final : public yz::ui::ComObject<IDropSource, IID_IDropSource> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
-            *object = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
         SetEvent(g_live);
         if (escape) return DRAGDROP_S_CANCEL;
@@ -165,9 +136,6 @@ public:
         ++g_feedbacks;
         return DRAGDROP_S_USEDEFAULTCURSORS;
     }
-
-private:
-    LONG refs_ = 1;
 };
 
 void MoveMouse(int x, int y) {

@@ -565,11 +565,15 @@ std::vector<HWND> App::TopLevelWindows() const {
     return st.found;
 }
 
-HWND App::FindWindowByCaption(std::string_view caption, Millis timeout) const {
+namespace {
+
+// The first window of candidates() with the caption, waiting for it.
+HWND WaitForCaption(const std::function<std::vector<HWND>()>& candidates, std::string_view caption,
+                    Millis timeout) {
     const std::wstring want = Wide(caption);
     HWND found = nullptr;
     WaitFor([&] {
-        for (HWND w : TopLevelWindows())
+        for (HWND w : candidates())
             if (CaptionOf(w) == want) {
                 found = w;
                 return true;
@@ -577,6 +581,12 @@ HWND App::FindWindowByCaption(std::string_view caption, Millis timeout) const {
         return false;
     }, timeout);
     return found;
+}
+
+}  // namespace
+
+HWND App::FindWindowByCaption(std::string_view caption, Millis timeout) const {
+    return WaitForCaption([this] { return TopLevelWindows(); }, caption, timeout);
 }
 
 std::vector<HWND> App::MessageBoxes() const {
@@ -587,17 +597,7 @@ std::vector<HWND> App::MessageBoxes() const {
 }
 
 HWND App::FindMessageBox(std::string_view title, Millis timeout) const {
-    const std::wstring want = Wide(title);
-    HWND found = nullptr;
-    WaitFor([&] {
-        for (HWND w : MessageBoxes())
-            if (CaptionOf(w) == want) {
-                found = w;
-                return true;
-            }
-        return false;
-    }, timeout);
-    return found;
+    return WaitForCaption([this] { return MessageBoxes(); }, title, timeout);
 }
 
 std::string App::MessageText(HWND box) const {
