@@ -24,30 +24,12 @@
 #include "text/text.h"
 #include "text/word_list.h"
 #include "ui/runtime.h"
+#include "bench/bench_win.h"
 
 using namespace yz;
+using namespace yz::bench;
 
 namespace {
-
-double Ms(LARGE_INTEGER a, LARGE_INTEGER b) {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // The conversion as one system call into a buffer of two bytes per unit:
 // the yardstick for ui::GbkFromWide.
@@ -57,11 +39,6 @@ std::string GbkOneCall(std::wstring_view wide) {
                                       static_cast<int>(out.size()), nullptr, nullptr);
     out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return out;
-}
-
-double MedianOf(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Conversion and split of a column's text, without the window: ASCII words
@@ -93,7 +70,7 @@ void TextCosts(const char* what, const std::wstring& wide) {
     }
     std::printf("%s, %zu units: to GBK %.1f ms (one system call: %.1f ms); split taking the text %.1f ms "
                 "(copying it: %.1f ms)\n",
-                what, wide.size(), MedianOf(convert), MedianOf(oneCall), MedianOf(take), MedianOf(copy));
+                what, wide.size(), Median(convert), Median(oneCall), Median(take), Median(copy));
     std::fflush(stdout);
 }
 
@@ -156,11 +133,6 @@ int main(int argc, char** argv) {
     HWND label = ui::Window("标签_第一列");
     SetFocus(box);
     UpdateWindow(main);
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
     const LRESULT len = SendMessageW(box, WM_GETTEXTLENGTH, 0, 0);
     // A typed character, then a backspace, with the caret at three places.
     // "handled": WM_CHAR returns, the list and the label's text are new (the
@@ -194,7 +166,7 @@ int main(int argc, char** argv) {
         }
         std::printf("caret at %-6s typed character: handled median %5.0f ms (best %5.0f), painted median %5.0f ms "
                     "(best %5.0f); backspace handled %5.0f ms\n",
-                    p.where, median(typed), best(typed), median(painted), best(painted), median(deleted));
+                    p.where, Median(typed), Best(typed), Median(painted), Best(painted), Median(deleted));
         std::fflush(stdout);
     }
 
@@ -227,10 +199,10 @@ int main(int argc, char** argv) {
     }
     char text2[64];
     GetWindowTextA(label, text2, sizeof text2);
-    std::printf("RefreshColumn alone: median %.1f ms (best %.1f)\n", median(refresh), best(refresh));
+    std::printf("RefreshColumn alone: median %.1f ms (best %.1f)\n", Median(refresh), Best(refresh));
     std::printf("  copy out of the box %.1f ms, split taking the copy %.1f ms, store and free the old list %.1f ms, "
                 "label %.1f ms\n",
-                median(read), median(split), median(store), median(caption));
+                Median(read), Median(split), Median(store), Median(caption));
     std::printf("label after: %s (members %d)\n", text2, Columns().List(1)->MemberCount());
     DestroyWindow(main);
     Pump();
