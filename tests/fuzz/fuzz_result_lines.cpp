@@ -15,37 +15,19 @@
 #include <vector>
 
 #include "generator/combination_run.h"
+#include "tests/support/reference.h"
 
 namespace {
 
-std::vector<std::string> Cut(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            lines.push_back(current);
-            current.clear();
-            i += 2;
-            continue;
-        }
-        const std::size_t step = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
-        current.append(text, i, step);
-        i += step;
-    }
-    if (!current.empty()) lines.push_back(current);
-    return lines;
-}
-
 bool ModelContains(const std::string& box, std::string_view line) {
-    for (const std::string& l : Cut(box)) {
+    for (const std::string& l : yz::reference::CutLines(box)) {
         if (l == line) return true;
     }
     return false;
 }
 
 std::size_t ModelCount(const std::string& box) {
-    std::vector<std::string> lines = Cut(box);
+    std::vector<std::string> lines = yz::reference::CutLines(box);
     std::size_t n = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         bool seen = false;

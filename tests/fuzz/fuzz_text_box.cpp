@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ui/text_box_model.h"
+#include "tests/support/reference.h"
 
 namespace {
 
@@ -44,21 +45,10 @@ const char* const kPieces[] = {
 };
 constexpr std::size_t kPieceCount = sizeof(kPieces) / sizeof(kPieces[0]);
 
-std::vector<bool> CharStarts(const std::string& s) {
-    std::vector<bool> starts(s.size() + 1, false);
-    std::size_t i = 0;
-    while (i < s.size()) {
-        starts[i] = true;
-        i += TextBoxModel::IsLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
-    }
-    starts[s.size()] = true;
-    return starts;
-}
-
 void CheckModel(const TextBoxModel& m, TextBoxModel& fresh) {
     const std::string& text = m.Text();
     const std::size_t n = text.size();
-    const std::vector<bool> starts = CharStarts(text);
+    const std::vector<bool> starts = yz::reference::TextBoxCharStarts(text);
 
     // (a) the same layout as from scratch
     fresh.SetWrapWidth(m.WrapWidth());

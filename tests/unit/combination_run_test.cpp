@@ -14,9 +14,12 @@
 #include "columns/column_store.h"
 #include "generator/combination_run.h"
 #include "text/word_list.h"
+#include "tests/support/reference.h"
 
 namespace yz {
 namespace {
+
+using reference::CutLines;
 
 struct RefColumn {
     std::string text;
@@ -33,28 +36,6 @@ struct Change {
     bool setText = false;
     bool ticked = false;
 };
-
-// A text cut at CR LF where a character starts (a byte of 0x80 or more takes
-// the next one with it); an unfinished last piece is a line too. Columns and
-// the result box are cut alike.
-std::vector<std::string> CutLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            lines.push_back(current);
-            current.clear();
-            i += 2;
-            continue;
-        }
-        const std::size_t step = static_cast<unsigned char>(text[i]) >= 0x80 ? 2 : 1;
-        current.append(text, i, step);
-        i += step;
-    }
-    if (!current.empty()) lines.push_back(current);
-    return lines;
-}
 
 struct RefRandom {
     std::uint32_t state;

@@ -2,6 +2,7 @@
 // incremental re-layout checked against a layout from scratch.
 // GBK bytes are written as hex escapes; "\xB0\xA1" is one two-byte character.
 #include "ui/text_box_model.h"
+#include "tests/support/reference.h"
 
 #include <gtest/gtest.h>
 
@@ -48,17 +49,6 @@ Layout LayoutOf(const TextBoxModel& m) {
         out.hard += m.EndsWithBreak(i) ? '1' : '0';
     }
     return out;
-}
-
-std::vector<bool> CharStarts(const std::string& s) {
-    std::vector<bool> starts(s.size() + 1, false);
-    std::size_t i = 0;
-    while (i < s.size()) {
-        starts[i] = true;
-        i += TextBoxModel::IsLead(static_cast<unsigned char>(s[i])) ? 2 : 1;
-    }
-    starts[s.size()] = true;
-    return starts;
 }
 
 struct LayoutCase {
@@ -462,7 +452,7 @@ TEST(TextBoxEdit, LoneLeadByteAtTheEndPairsWithTypedText) {
     // Redo puts "abc" back; the selection must not start inside "\xB0" "a".
     ASSERT_TRUE(m.Undo());
     EXPECT_EQ(m.Text(), "x\xB0" "abc");
-    const std::vector<bool> starts = CharStarts(m.Text());
+    const std::vector<bool> starts = reference::TextBoxCharStarts(m.Text());
     EXPECT_TRUE(starts[m.Anchor()]) << m.Anchor();
     EXPECT_TRUE(starts[m.Caret()]) << m.Caret();
     ExpectSelection(m, 1, 5);
@@ -491,7 +481,7 @@ void ExpectSameAsFullLayout(const TextBoxModel& m, const std::string& what) {
 }
 
 void ExpectSoundState(const TextBoxModel& m, const std::string& what) {
-    const std::vector<bool> starts = CharStarts(m.Text());
+    const std::vector<bool> starts = reference::TextBoxCharStarts(m.Text());
     ASSERT_EQ(m.LineStart(0), 0u) << what;
     for (std::size_t i = 0; i < m.LineCount(); ++i) {
         ASSERT_TRUE(starts[m.LineStart(i)]) << what << " line " << i;
