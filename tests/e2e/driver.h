@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/win_files.h"
+
 namespace yz::e2e {
 
 // Times are in milliseconds. (<chrono> does not build with the GBK execution
@@ -49,8 +51,9 @@ std::vector<std::string> Lines(const std::string& text);
 void PressMessageBox(HWND box);
 
 // --- Files ---
-std::optional<std::string> ReadFileBytes(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
+using test::FolderEntries;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 bool FileExists(const std::wstring& path);
 
 // --- Clipboard (opened in a short retry loop: Wine's clipboard manager may

@@ -19,18 +19,6 @@ namespace {
 
 constexpr const char* kExportName = "砚舟词语组合导出结果.txt";
 
-std::vector<std::wstring> FolderEntries(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) names.push_back(fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
-
 // No temporary file of an export may stay in the program's folder.
 bool NoTemporaryFiles(const App& app) {
     for (const std::wstring& name : FolderEntries(app.Folder()))

@@ -14,7 +14,7 @@
 #include "tests/win/win_test_support.h"
 
 namespace yz {
-using yz::test::WriteBytes;
+using yz::test::WriteFileBytes;
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
     }
     std::wstring Write(const std::wstring& name, const std::string& bytes) {
         const std::wstring path = dir_ + L"\\" + name;
-        EXPECT_TRUE(WriteBytes(path, bytes));
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
         files_.push_back(path);
         return path;
     }

@@ -9,10 +9,13 @@
 #include <thread>
 
 #include "output/result_io_win.h"
+#include "ui/runtime.h"
 #include "tests/win/win_test_support.h"
 
 namespace yz {
+using yz::test::FolderEntries;
 using yz::test::OpenClipboardSoon;
+using yz::test::ReadFileBytes;
 
 namespace {
 
@@ -25,38 +28,6 @@ double NowMs() {
     return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-std::wstring Wide(const std::string& gbk) {
-    std::wstring w(gbk.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), w.data(),
-                                      static_cast<int>(w.size()));
-    w.resize(static_cast<std::size_t>(n));
-    return w;
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string out;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-    CloseHandle(f);
-    return out;
-}
-
-// Names of the entries in a folder, to see that no temporary file stays.
-std::vector<std::wstring> Entries(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) names.push_back(fd.cFileName);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return names;
-}
-
 // A fresh folder with a Chinese name, so that the GBK path must be converted
 // with code page 936 to be found at all.
 class ExportFileTest : public ::testing::Test {
@@ -65,16 +36,16 @@ protected:
         char tmp[MAX_PATH];
         GetTempPathA(MAX_PATH, tmp);
         dirGbk_ = std::string(tmp) + "导出测试乗" + std::to_string(GetCurrentProcessId());
-        dir_ = Wide(dirGbk_);
+        dir_ = ui::WideFromGbk(dirGbk_);
         RemoveTree(dir_);
         ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
         pathGbk_ = dirGbk_ + "\\砚舟词语组合导出结果.txt";
-        path_ = Wide(pathGbk_);
+        path_ = ui::WideFromGbk(pathGbk_);
     }
     void TearDown() override { RemoveTree(dir_); }
 
     static void RemoveTree(const std::wstring& dir) {
-        for (const std::wstring& name : Entries(dir)) {
+        for (const std::wstring& name : FolderEntries(dir)) {
             const std::wstring p = dir + L"\\" + name;
             if (GetFileAttributesW(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(p);
             else DeleteFileW(p.c_str());
@@ -100,7 +71,7 @@ TEST_F(ExportFileTest, WritesExactlyTheBytesAndReplacesTheWholeFile) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteWholeFile(pathGbk_, c.bytes));
         EXPECT_EQ(ReadFileBytes(path_), c.bytes);
-        EXPECT_EQ(Entries(dir_).size(), 1u) << "a temporary file stayed behind";
+        EXPECT_EQ(FolderEntries(dir_).size(), 1u) << "a temporary file stayed behind";
     }
 }
 
@@ -111,7 +82,7 @@ TEST_F(ExportFileTest, FileHeldOpenWithoutSharingFailsAndStaysAsItWas) {
     EXPECT_FALSE(WriteWholeFile(pathGbk_, "later\r\n"));
     CloseHandle(held);
     EXPECT_EQ(ReadFileBytes(path_), "earlier\r\n");
-    EXPECT_EQ(Entries(dir_).size(), 1u) << "a temporary file stayed behind";
+    EXPECT_EQ(FolderEntries(dir_).size(), 1u) << "a temporary file stayed behind";
     // Once released the export works again.
     EXPECT_TRUE(WriteWholeFile(pathGbk_, "later\r\n"));
     EXPECT_EQ(ReadFileBytes(path_), "later\r\n");
@@ -121,7 +92,7 @@ TEST_F(ExportFileTest, PathsThatCannotBeWrittenFail) {
     // A folder in the file's place cannot be replaced by a file.
     ASSERT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
     EXPECT_FALSE(WriteWholeFile(pathGbk_, "ab\r\n"));
-    EXPECT_EQ(Entries(dir_).size(), 1u) << "a temporary file stayed behind";
+    EXPECT_EQ(FolderEntries(dir_).size(), 1u) << "a temporary file stayed behind";
     EXPECT_TRUE(GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     // A folder that does not exist, and no name at all.
     EXPECT_FALSE(WriteWholeFile(dirGbk_ + "\\没有的文件夹\\a.txt", "ab"));
@@ -223,8 +194,8 @@ TEST(ResultOutputSpeedTest, TwelveMegabytesWellUnderASecond) {
     const double t2 = NowMs();
     const double exportMs = t1 - t0, copyMs = t2 - t1;
     std::printf("12 MB result: export %.0f ms, copy %.0f ms\n", exportMs, copyMs);
-    EXPECT_EQ(ReadFileBytes(Wide(path)).size(), text.size());
-    DeleteFileW(Wide(path).c_str());
+    EXPECT_EQ(ReadFileBytes(ui::WideFromGbk(path)).value_or("").size(), text.size());
+    DeleteFileW(ui::WideFromGbk(path).c_str());
     EXPECT_LT(exportMs, 1000);
     EXPECT_LT(copyMs, 1000);
 }

@@ -25,7 +25,7 @@ using namespace yz;
 
 using yz::test::Pump;
 using yz::test::PumpUntil;
-using yz::test::WriteBytes;
+using yz::test::WriteFileBytes;
 
 namespace {
 
@@ -65,7 +65,7 @@ protected:
     }
     std::wstring Write(const std::string& bytes) {
         const std::wstring path = dir_ + L"\\f" + std::to_wstring(files_.size()) + L".txt";
-        EXPECT_TRUE(WriteBytes(path, bytes));
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
         files_.push_back(path);
         return path;
     }

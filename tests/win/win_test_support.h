@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/support/win_files.h"
+
 namespace yz::test {
 
 // Handles what is queued for this thread's windows.
@@ -35,18 +37,6 @@ inline bool OpenClipboardSoon(HWND owner = nullptr) {
         Sleep(10);
     }
     return false;
-}
-
-// Writes bytes as the whole content of a new file; true when all were written.
-inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = bytes.empty() ||
-                    (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                     written == bytes.size());
-    CloseHandle(h);
-    return ok;
 }
 
 }  // namespace yz::test
