@@ -177,7 +177,7 @@ std::size_t TextBoxModel::LineContentEnd(std::size_t line) const {
 std::size_t TextBoxModel::LineOf(std::size_t offset, bool afterWrap) const {
     auto it = std::upper_bound(starts_.begin(), starts_.end(), offset);
     std::size_t line = static_cast<std::size_t>(it - starts_.begin()) - 1;
-    if (afterWrap && line > 0 && starts_[line] == offset && !hard_[line - 1]) --line;
+    if (afterWrap && line > 0 && IsAfterWrap(line - 1, offset)) --line;
     return line;
 }
 
@@ -345,7 +345,7 @@ void TextBoxModel::Select(std::size_t anchor, std::size_t caret, bool afterWrap)
     anchor_ = Snap(anchor);
     caret_ = Snap(caret);
     const std::size_t line = LineOf(caret_);
-    afterWrap_ = afterWrap && line > 0 && starts_[line] == caret_ && !hard_[line - 1];
+    afterWrap_ = afterWrap && line > 0 && IsAfterWrap(line - 1, caret_);
 }
 
 }  // namespace yz::ui

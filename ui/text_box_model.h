@@ -86,6 +86,11 @@ public:
     // Start of the next line (after CR LF), or the text's end.
     std::size_t LineEnd(std::size_t line) const;
     bool EndsWithBreak(std::size_t line) const { return hard_[line] != 0; }
+    // The line is wrapped: its end is also the next line's start.
+    bool EndsInWrap(std::size_t line) const { return !hard_[line] && line + 1 < starts_.size(); }
+    // A caret at offset on this line stands at the end of the line rather
+    // than at the start of the next (the model's afterWrap).
+    bool IsAfterWrap(std::size_t line, std::size_t offset) const { return EndsInWrap(line) && offset == LineEnd(line); }
     // The line that offset lies on; at a wrap point the lower line unless
     // afterWrap.
     std::size_t LineOf(std::size_t offset, bool afterWrap = false) const;

@@ -397,8 +397,7 @@ Hit HitTest(const Box& box, POINT pt) {
     line = std::clamp<long long>(line, 0, static_cast<long long>(box.model.LineCount()) - 1);
     const auto l = static_cast<std::size_t>(line);
     const std::size_t offset = box.model.OffsetAtX(l, pt.x - r.left);
-    const bool afterWrap = offset == box.model.LineEnd(l) && !box.model.EndsWithBreak(l) && l + 1 < box.model.LineCount();
-    return {offset, afterWrap};
+    return {offset, box.model.IsAfterWrap(l, offset)};
 }
 
 // Up, Down, Page Up, Page Down: the line `lines` away, at the kept column.
@@ -409,7 +408,7 @@ void MoveLines(Box& box, long long lines, bool extend) {
                                                    static_cast<long long>(box.model.LineCount()) - 1);
     const auto l = static_cast<std::size_t>(target);
     const std::size_t offset = box.model.OffsetAtX(l, box.desiredX);
-    const bool afterWrap = offset == box.model.LineEnd(l) && !box.model.EndsWithBreak(l) && l + 1 < box.model.LineCount();
+    const bool afterWrap = box.model.IsAfterWrap(l, offset);
     const int keep = box.desiredX;
     box.model.Select(extend ? box.model.Anchor() : offset, offset, afterWrap);
     SelectionMoved(box);
@@ -458,7 +457,7 @@ bool KeyDown(Box& box, WPARAM key) {
             MoveTo(box, m.Text().size(), shift);
         } else {
             const std::size_t line = m.CaretLine(), end = m.LineContentEnd(line);
-            MoveTo(box, end, shift, !m.EndsWithBreak(line) && line + 1 < m.LineCount());
+            MoveTo(box, end, shift, m.EndsInWrap(line));
         }
         return true;
     }
